@@ -1,0 +1,54 @@
+#include "lpc/zroots.h"
+
+#include <array>
+#include <cmath>
+
+#include "lpc/laguer.h"
+#include "lpc/nrutil.h"
+
+namespace {
+
+// A root whose imaginary part is at most this fraction of its real part is
+// taken as real before it is divided out, so that a real polynomial deflates
+// to a real quotient.
+constexpr double ZROOTS_REAL_RATIO = 4e-6;
+
+}  // namespace
+
+void zroots(std::span<const Cnum> a, int m, std::span<Cnum> roots, int polish) {
+  // The deflated polynomial; degree m needs m + 1 coefficients.
+  std::array<Cnum, ZROOTS_MAX_DEGREE + 1> ad;
+  if (m > ZROOTS_MAX_DEGREE) nrerror("degree too large in zroots");
+
+  for (int j = 0; j <= m; ++j) ad[j] = a[j];
+  for (int j = m; j >= 1; --j) {
+    Cnum x = Complex(0.0, 0.0);
+    int iterations = 0;
+    laguer(std::span<const Cnum>(ad.data(), j + 1), j, x, iterations);
+    if (std::fabs(x.i) <= ZROOTS_REAL_RATIO * std::fabs(x.r)) x.i = 0.0;
+    roots[j] = x;
+    // Synthetic division by (z - x); the remainder is discarded.
+    Cnum b = ad[j];
+    for (int jj = j - 1; jj >= 0; --jj) {
+      const Cnum c = ad[jj];
+      ad[jj] = b;
+      b = Cadd(Cmul(x, b), c);
+    }
+  }
+  if (polish != 0) {
+    for (int j = 1; j <= m; ++j) {
+      int iterations = 0;
+      laguer(a, m, roots[j], iterations);
+    }
+  }
+  // Straight insertion on the real part alone; stable for equal real parts.
+  for (int j = 2; j <= m; ++j) {
+    const Cnum x = roots[j];
+    int i = j - 1;
+    while (i >= 1 && roots[i].r > x.r) {
+      roots[i + 1] = roots[i];
+      --i;
+    }
+    roots[i + 1] = x;
+  }
+}
