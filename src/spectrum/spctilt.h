@@ -1,0 +1,21 @@
+// Critically damped second-order model of a frame and its spectral tilt.
+#pragma once
+
+#include <span>
+
+// Critical2ndOrderCoefs: A(z) = (1 + (x/2) z^-1)^2 minimising the residual
+//   energy of the frame.
+//   r  in   r[0..2], autocorrelation at lags 0..2
+//   a  out  a[0..2] = 1, x, x*x/4; written on success only
+//   p  in   filter order; anything but 2 ends the process (status 1)
+// Returns the residual energy E(x) >= 0, or -1.0 after a message and a root
+// listing on standard error when the stationarity cubic has not exactly one
+// real root, or that root lies outside (-2, 2).
+double Critical2ndOrderCoefs(std::span<const double> r, std::span<double> a, int p);
+
+// spectralTilt: slope of the model's power spectrum at f.
+//   f   in  frequency [Hz], > 0
+//   x   in  coefficient a[1] of the critical filter
+//   fs  in  sampling frequency [Hz], > 0
+// Returns the slope [dB/oct].
+double spectralTilt(double f, double x, int fs);
