@@ -1,0 +1,184 @@
+#include "input/sound_file.h"
+
+#include <sndfile.h>
+#include <sys/stat.h>
+
+#include <cerrno>
+#include <cstdio>
+#include <cstring>
+
+struct RiffStream {
+  SNDFILE* file;
+  int channels;
+};
+
+void RiffStreamCloser::operator()(RiffStream* stream) const {
+  if (stream != nullptr) {
+    sf_close(stream->file);
+    delete stream;
+  }
+}
+
+namespace {
+
+// Leading bytes classify_header() looks at.
+constexpr std::size_t HEADER_PROBE_BYTES = 12;
+
+using FileHandle = std::unique_ptr<std::FILE, int (*)(std::FILE*)>;
+
+FileHandle open_for_reading(const char* path) { return {std::fopen(path, "rb"), &std::fclose}; }
+
+bool id_at(std::span<const unsigned char> bytes, std::size_t offset, const char* id) {
+  return offset + 4 <= bytes.size() && std::memcmp(bytes.data() + offset, id, 4) == 0;
+}
+
+std::uint32_t little_endian_32(const unsigned char* b) {
+  return static_cast<std::uint32_t>(b[0]) | static_cast<std::uint32_t>(b[1]) << 8 |
+         static_cast<std::uint32_t>(b[2]) << 16 | static_cast<std::uint32_t>(b[3]) << 24;
+}
+
+// Reads exactly bytes.size() bytes at offset; false when they are not all there.
+bool read_at(std::FILE* file, std::int64_t offset, std::span<unsigned char> bytes) {
+  if (fseeko(file, static_cast<off_t>(offset), SEEK_SET) != 0) return false;
+  return std::fread(bytes.data(), 1, bytes.size(), file) == bytes.size();
+}
+
+void print_system_error(int error) { std::fprintf(stderr, "%s\n", std::strerror(error)); }
+
+}  // namespace
+
+const char* header_type_name(int code) {
+  switch (code) {
+    case HEADER_TYPE_RIFF:
+      return "RIFF";
+    case HEADER_TYPE_RAW:
+      return "raw (no header)";
+    default:
+      return "unknown";
+  }
+}
+
+const char* data_format_name(int code) {
+  switch (code) {
+    case DATA_FORMAT_LSHORT:
+      return "little endian short (16 bits)";
+    case DATA_FORMAT_BSHORT:
+      return "big endian short (16 bits)";
+    default:
+      return "unknown";
+  }
+}
+
+HeaderKind classify_header(std::span<const unsigned char> head) {
+  struct Magic {
+    const char* id;
+    const char* name;
+  };
+  static constexpr Magic refused[] = {{"RIFX", "RIFF"}, {"RF64", "RF64"}, {".snd", "Sun/Next"},
+                                      {"caff", "CAFF"}, {"fLaC", "FLAC"}, {"OggS", "Ogg"},
+                                      {"NIST", "NIST"}};
+  if (id_at(head, 0, "RIFF")) {
+    if (id_at(head, 8, "WAVE")) return {HEADER_TYPE_RIFF, "RIFF"};
+    return {HEADER_TYPE_REFUSED, "RIFF"};
+  }
+  if (id_at(head, 0, "FORM") && (id_at(head, 8, "AIFF") || id_at(head, 8, "AIFC"))) {
+    return {HEADER_TYPE_REFUSED, "AIFF"};
+  }
+  for (const Magic& magic : refused) {
+    if (id_at(head, 0, magic.id)) return {HEADER_TYPE_REFUSED, magic.name};
+  }
+  return {HEADER_TYPE_RAW, header_type_name(HEADER_TYPE_RAW)};
+}
+
+bool probe_sound_file(const char* path, bool classify, HeaderKind& kind) {
+  kind = {HEADER_TYPE_RAW, header_type_name(HEADER_TYPE_RAW)};
+  struct stat status;
+  if (stat(path, &status) != 0) {
+    print_system_error(errno);
+    return false;
+  }
+  if (S_ISDIR(status.st_mode)) {
+    print_system_error(EISDIR);
+    return false;
+  }
+  if (!S_ISREG(status.st_mode)) return true;  // FIFO, device, socket: never opened
+
+  FileHandle file = open_for_reading(path);
+  if (!file) {
+    print_system_error(errno);
+    return false;
+  }
+  if (!classify) return true;
+  unsigned char head[HEADER_PROBE_BYTES];
+  std::size_t got = std::fread(head, 1, sizeof head, file.get());
+  if (std::ferror(file.get())) {
+    print_system_error(errno != 0 ? errno : EIO);
+    return false;
+  }
+  kind = classify_header(std::span<const unsigned char>(head, got));
+  return true;
+}
+
+RiffChunks walk_riff_chunks(const char* path) {
+  RiffChunks found;
+  FileHandle file = open_for_reading(path);
+  if (!file) return found;
+  struct stat status;
+  if (fstat(fileno(file.get()), &status) != 0) return found;
+  const std::int64_t file_size = status.st_size;
+
+  // Offsets are 64-bit: a chunk at most 0xFFFFFFFF + 1 bytes long cannot make
+  // them wrap, and every step moves on by at least the 8 bytes of a header.
+  std::int64_t offset = 12;
+  while (offset + 8 <= file_size) {
+    unsigned char header[8];
+    if (!read_at(file.get(), offset, header)) break;
+    const std::int64_t size = little_endian_32(header + 4);
+    const std::int64_t body = offset + 8;
+    std::span<const unsigned char> id(header, 4);
+    if (id_at(id, 0, "fmt ") && !found.has_format && size >= 2 && body + 2 <= file_size) {
+      unsigned char tag[2];
+      if (!read_at(file.get(), body, tag)) break;
+      found.has_format = true;
+      found.format_tag = tag[0] | tag[1] << 8;
+    } else if (id_at(id, 0, "data") && !found.has_data) {
+      found.has_data = true;
+      found.data_bytes = size;
+    }
+    if (found.has_format && found.has_data) break;
+    offset = body + size + (size & 1);
+  }
+  return found;
+}
+
+RiffHandle open_riff(const char* path, RiffInfo& info) {
+  SF_INFO sf_info;
+  std::memset(&sf_info, 0, sizeof sf_info);
+  SNDFILE* file = sf_open(path, SFM_READ, &sf_info);
+  if (file == nullptr) {
+    std::fprintf(stderr, "%s\n", sf_strerror(nullptr));
+    return RiffHandle();
+  }
+  RiffHandle stream(new RiffStream{file, sf_info.channels});
+
+  const int container = sf_info.format & SF_FORMAT_TYPEMASK;
+  const int encoding = sf_info.format & SF_FORMAT_SUBMASK;
+  const int endian = sf_info.format & SF_FORMAT_ENDMASK;
+  const bool little = endian == SF_ENDIAN_FILE || endian == SF_ENDIAN_LITTLE;
+  info.format = (container == SF_FORMAT_WAV || container == SF_FORMAT_WAVEX) &&
+                        encoding == SF_FORMAT_PCM_16 && little
+                    ? DATA_FORMAT_LSHORT
+                    : DATA_FORMAT_OTHER;
+  info.channels = sf_info.channels;
+  info.frames = sf_info.frames;
+  info.rate = sf_info.samplerate;
+  return stream;
+}
+
+std::int64_t read_riff_samples(RiffStream& stream, std::span<Sample> samples) {
+  if (stream.channels != 1) return 0;
+  static_assert(sizeof(Sample) == sizeof(short));
+  sf_count_t got = sf_readf_short(stream.file, reinterpret_cast<short*>(samples.data()),
+                                  static_cast<sf_count_t>(samples.size()));
+  return got < 0 ? 0 : got;
+}

@@ -1,0 +1,116 @@
+// Sound file adapter: classifies an input file by its leading bytes, walks
+// the chunks of a RIFF WAVE header, and reads 16-bit RIFF WAVE samples through
+// the sound file library. The library itself stays inside sound_file.cpp.
+#pragma once
+
+#include <cstdint>
+#include <memory>
+#include <span>
+
+#include "common/constants.h"
+
+// Header type codes.
+inline constexpr int HEADER_TYPE_RIFF = 3;      // "RIFF" followed by "WAVE" at offset 8
+inline constexpr int HEADER_TYPE_RAW = 11;      // no header recognised: headerless samples
+inline constexpr int HEADER_TYPE_REFUSED = -1;  // a known header kind this loader does not read
+
+// Sample format codes.
+inline constexpr int DATA_FORMAT_BSHORT = 1;   // 16-bit big-endian signed
+inline constexpr int DATA_FORMAT_LSHORT = 10;  // 16-bit little-endian signed
+inline constexpr int DATA_FORMAT_OTHER = -1;   // anything else (8/24/32-bit, float, ...)
+
+// The kind of header a file starts with.
+struct HeaderKind {
+  int code;          // HEADER_TYPE_RIFF, HEADER_TYPE_RAW or HEADER_TYPE_REFUSED
+  const char* name;  // static text: "RIFF", "raw (no header)", "AIFF", "Sun/Next", ...
+};
+
+// header_type_name: the name of a header type code.
+//   code  in  HEADER_TYPE_RIFF or HEADER_TYPE_RAW
+// Returns "RIFF" or "raw (no header)"; "unknown" for any other code.
+const char* header_type_name(int code);
+
+// data_format_name: the name of a sample format code.
+//   code  in  DATA_FORMAT_LSHORT or DATA_FORMAT_BSHORT
+// Returns "little endian short (16 bits)" or "big endian short (16 bits)";
+// "unknown" for any other code.
+const char* data_format_name(int code);
+
+// classify_header: the header kind given by a file's leading bytes.
+//   head  in  head[0..size-1], the first bytes of the file (up to 12 are used)
+// A file under 4 bytes, or one whose leading bytes match none of the known
+// headers, is raw. Known headers:
+//   "RIFF" with "WAVE" at 8                 -> HEADER_TYPE_RIFF, "RIFF"
+//   "RIFF" without "WAVE" at 8, "RIFX"      -> refused, "RIFF"
+//   "FORM" with "AIFF" or "AIFC" at 8       -> refused, "AIFF"
+//   "RF64", ".snd", "caff", "fLaC", "OggS", "NIST"
+//                                           -> refused, "RF64", "Sun/Next",
+//                                              "CAFF", "FLAC", "Ogg", "NIST"
+// Never fails; reads no byte beyond head.
+HeaderKind classify_header(std::span<const unsigned char> head);
+
+// probe_sound_file: checks that path names something readable and, on
+// request, classifies it by its leading bytes.
+//   path      in   the file name
+//   classify  in   false: only check (the file is read as raw whatever it
+//                  holds); the kind is then raw
+//   kind      out  the header kind; raw for a FIFO, device or socket, which is
+//                  never opened (opening a FIFO would block)
+// Returns true, or false after one line on standard error holding only the
+// system's error text (strerror), when stat fails, the path is a directory
+// ("Is a directory"), or a regular file cannot be opened or its first bytes
+// cannot be read. Allocates nothing.
+bool probe_sound_file(const char* path, bool classify, HeaderKind& kind);
+
+// What the chunk walk of a RIFF WAVE file found.
+struct RiffChunks {
+  bool has_format = false;      // a "fmt " chunk with its 2-byte format tag was found
+  int format_tag = 0;           // that tag: 1 PCM, 0xFFFE extensible, 3 float, 0x55 MP3, ...
+  bool has_data = false;        // a "data" chunk header was found
+  std::int64_t data_bytes = 0;  // the size the "data" chunk header declares [bytes],
+                                // 0 .. 0xFFFFFFFF, whatever the file really holds
+};
+
+// walk_riff_chunks: reads the chunk headers of a RIFF WAVE file from offset 12
+// on (4-byte id, 32-bit little-endian size, body padded to an even length),
+// up to the first "data" chunk once a "fmt " chunk has been seen, or the end
+// of the file. Never seeks or reads beyond the file's end; chunk sizes up to
+// 0xFFFFFFFF are taken as they are.
+//   path  in  the file name
+// Returns what was found; a file that cannot be read gives the defaults (no
+// chunk found). Prints nothing, allocates nothing.
+RiffChunks walk_riff_chunks(const char* path);
+
+// What the sound file library reports about an open RIFF WAVE file.
+struct RiffInfo {
+  int format = DATA_FORMAT_OTHER;  // DATA_FORMAT_LSHORT for 16-bit PCM little-endian in
+                                   // a WAVE or WAVE_FORMAT_EXTENSIBLE file
+  int channels = 0;                // number of channels
+  std::int64_t frames = 0;         // frames (samples per channel) the file really holds,
+                                   // at most those the data chunk declares
+  int rate = 0;                    // sampling rate [Hz] from the header
+};
+
+// An open RIFF WAVE input; only sound_file.cpp sees inside. Closed by the
+// handle's deleter.
+struct RiffStream;
+struct RiffStreamCloser {
+  void operator()(RiffStream* stream) const;
+};
+using RiffHandle = std::unique_ptr<RiffStream, RiffStreamCloser>;
+
+// open_riff: opens a RIFF WAVE file with the sound file library.
+//   path  in   the file name (classified as HEADER_TYPE_RIFF beforehand)
+//   info  out  format, channels, frames and rate; written only on success
+// Returns the open stream, or an empty handle after one line on standard error
+// holding only the library's error text. Allocates the library's state.
+RiffHandle open_riff(const char* path, RiffInfo& info);
+
+// read_riff_samples: reads 16-bit samples of a mono file from its first frame
+// straight into samples.
+//   stream   in   from open_riff, with info.format DATA_FORMAT_LSHORT and
+//                 info.channels 1, nothing read from it yet
+//   samples  out  samples[0..r-1], each the 16-bit value stored in the file
+// Returns r, the number of frames read (<= samples.size(); fewer where the
+// file ends early). Prints nothing; allocates nothing.
+std::int64_t read_riff_samples(RiffStream& stream, std::span<Sample> samples);
