@@ -1,0 +1,26 @@
+// The analysis driver: command line, loading, report and frame loop.
+#pragma once
+
+#include <cstdio>
+#include <span>
+
+#include "driver/run_settings.h"
+
+// vocana_main: one whole run of the command line.
+//   argc, argv  in  the process arguments; getopt() permutes argv in place
+// Returns the exit status: 0 for a completed run or -h, 1 for an error. Fatal
+// errors found during the run end the process with status 1 instead.
+int vocana_main(int argc, char** argv);
+
+// usage: writes the usage text to standard error.
+void usage();
+
+// print_conditions: the run report.
+//   out          in  stream to write to (standard error in a run)
+//   argv         in  argument vector, argv[0] first, up to its null entry
+//   settings     in  the final settings (span points detected and checked)
+//   description  in  the input's format description
+//   data_size    in  number of samples loaded
+//   slots        in  the result streams, opened
+void print_conditions(std::FILE* out, char* const* argv, const RunSettings& settings,
+                      const char* description, int data_size, const ResultStreams& slots);
