@@ -6,11 +6,13 @@
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <memory>
 #include <optional>
 #include <vector>
 
 #include "common/fatal_exit.h"
 #include "driver/result_streams.h"
+#include "driver/text_format.h"
 #include "input/data_io.h"
 #include "input/spframe.h"
 #include "lpc/formant.h"
@@ -28,6 +30,41 @@ constexpr int COEF_CAPACITY = MAX_LPC_ORDER + 2;
 constexpr int FORMANT_CAPACITY = MAX_LPC_ORDER / 2 + 1;
 constexpr int SPECTRUM_CAPACITY = MAX_FRAME_LENGTH / 2 + 1;
 
+// Text of result lines on its way to one stream: filled by the fast
+// formatting and handed to the stream whenever it runs full and at the end
+// of every line group, so that streams sharing a file keep their order.
+struct TextBuffer {
+  static constexpr int CAPACITY = 1 << 16;
+  static constexpr int RESERVE = 32 * FORMAT_MAX_CHARS;  // one whole line at the most
+  std::array<char, CAPACITY> data;
+  char* end = data.data();
+};
+
+void flush_text(TextBuffer& text, std::FILE* out) {
+  std::fwrite(text.data.data(), 1, static_cast<std::size_t>(text.end - text.data.data()), out);
+  text.end = text.data.data();
+}
+
+// Makes room for one more line.
+void reserve_line(TextBuffer& text, std::FILE* out) {
+  if (text.data.data() + TextBuffer::CAPACITY - text.end < TextBuffer::RESERVE) flush_text(text, out);
+}
+
+char* put_text(char* out, const char* text) {
+  const std::size_t length = std::strlen(text);
+  std::memcpy(out, text, length);
+  return out + length;
+}
+
+// "%5ld pnt %7.2f ms <tag>"
+char* put_frame_prefix(char* out, long start, double ms, const char* tag) {
+  out = put_long(out, start, 5);
+  out = put_text(out, " pnt ");
+  out = put_fixed(out, ms, 2, 7);
+  out = put_text(out, " ms ");
+  return put_text(out, tag);
+}
+
 struct FrameWork {
   std::array<double, MAX_FRAME_LENGTH> frame{};
   std::array<double, MAX_FRAME_LENGTH> window{};
@@ -38,6 +75,8 @@ struct FrameWork {
   std::array<double, FORMANT_CAPACITY> formant_bw{};
   std::array<double, SPECTRUM_CAPACITY> spectrum_freq{};
   std::array<double, SPECTRUM_CAPACITY> spectrum_power{};
+  SpectrumWork spectrum;  // transform buffers and twiddles, sized once
+  TextBuffer text;
 };
 
 double points_to_ms(long points, int fs) { return static_cast<double>(points) / fs * 1000.0; }
@@ -209,28 +248,56 @@ bool fix_span(RunSettings& settings, const std::vector<Sample>& samples, int dat
 }
 
 void write_wave_dump(std::FILE* out, const char* name, const RunSettings& settings,
-                     const std::vector<Sample>& samples) {
+                     const std::vector<Sample>& samples, TextBuffer& text) {
   std::fprintf(stderr, "writing speech wave form to \"%s\".\n", name);
   std::fprintf(out, "#speech wave (threshold: %d)\n", settings.threshold);
   std::fprintf(out, "#time[ms] amplitude\n");
   for (int i = settings.start_point; i <= settings.end_point; ++i) {
-    std::fprintf(out, "%7.2f   %d\n", points_to_ms(i, settings.sampling_frequency),
-                 static_cast<int>(samples[i]));
+    reserve_line(text, out);
+    char* at = put_fixed(text.end, points_to_ms(i, settings.sampling_frequency), 2, 7);
+    at = put_text(at, "   ");
+    at = put_long(at, samples[i], 0);
+    *at++ = '\n';
+    text.end = at;
   }
-  std::fputc('\n', out);
+  *text.end++ = '\n';
+  flush_text(text, out);
 }
 
 void write_not_analyzed(long start, int frame_length) {
   std::fprintf(stderr, "%ld -- %ld pnt: not analyzed\n", start, start + frame_length - 1);
 }
 
+// "# <title> power spectrum" block: header lines, one row per point, empty line.
 void write_spectrum_block(std::FILE* out, const char* title, long start, double frame_time,
-                          int count, const FrameWork& work) {
-  std::fprintf(out, "# %s power spectrum\t%5ld pnt %7.2f ms\n", title, start, frame_time);
-  std::fprintf(out, "# frq[Hz] power[dB]\n");
-  for (int i = 0; i < count; ++i)
-    std::fprintf(out, "%f %f\n", work.spectrum_freq[i], work.spectrum_power[i]);
-  std::fputc('\n', out);
+                          int count, FrameWork& work) {
+  TextBuffer& text = work.text;
+  char* at = put_text(text.end, "# ");
+  at = put_text(at, title);
+  at = put_text(at, " power spectrum\t");
+  at = put_frame_prefix(at, start, frame_time, "");
+  at = put_text(at - 1, "\n# frq[Hz] power[dB]\n");
+  text.end = at;
+  for (int i = 0; i < count; ++i) {
+    reserve_line(text, out);
+    at = put_fixed(text.end, work.spectrum_freq[i], 6, 0);
+    *at++ = ' ';
+    at = put_fixed(at, work.spectrum_power[i], 6, 0);
+    *at++ = '\n';
+    text.end = at;
+  }
+  *text.end++ = '\n';
+  flush_text(text, out);
+}
+
+// A formant line: prefix, then "%8.1f" per value from index 1 to count.
+void write_formant_line(std::FILE* out, const char* tag, long start, double ms,
+                        std::span<const double> values, int count, TextBuffer& text) {
+  char* at = put_frame_prefix(text.end, start, ms, tag);
+  for (int f = 1; f <= count; ++f) at = put_fixed(at, values[f], 1, 8);
+  *at++ = '\n';
+  text.end = at;
+  flush_text(text, out);
 }
 
 // Analyses every whole frame of the span and writes its result lines.
@@ -246,10 +313,13 @@ void run_frame_loop(const RunSettings& settings, const std::vector<Sample>& samp
   std::FILE* const coef_out = slots[SLOT_COEFS].stream;
   std::FILE* const tilt_out = slots[SLOT_TILT].stream;
 
+  // The Hamming window of every frame, computed once by the same expression.
+  hamming_window(n, work.window);
   for (long long next = settings.start_point; next <= settings.end_point;
        next += settings.frame_rate) {
     const int start = static_cast<int>(next);
-    if (get_frame_hmw(samples, settings.end_point, start, n, work.frame) != n) break;
+    if (get_frame_windowed(samples, settings.end_point, start, n, work.window, work.frame) != n)
+      break;
     const long pnt = start;
     const float frame_time = static_cast<float>(static_cast<double>(start) / fs * 1000.0);
     const double ms = frame_time;
@@ -264,7 +334,13 @@ void run_frame_loop(const RunSettings& settings, const std::vector<Sample>& samp
         continue;
       }
       const double tilt = spectralTilt(1000.0, work.coefs[1], fs);
-      if (tilt_out != nullptr) std::fprintf(tilt_out, "%5ld pnt %7.2f ms t: %f\n", pnt, ms, tilt);
+      if (tilt_out != nullptr) {
+        char* at = put_frame_prefix(work.text.end, pnt, ms, "t: ");
+        at = put_fixed(at, tilt, 6, 0);
+        *at++ = '\n';
+        work.text.end = at;
+        flush_text(work.text, tilt_out);
+      }
     } else {
       // A frame of digital silence has no LP model.
       if (work.autocorrelation[0] == 0.0) {
@@ -280,30 +356,30 @@ void run_frame_loop(const RunSettings& settings, const std::vector<Sample>& samp
       write_not_analyzed(pnt, n);
       continue;
     }
-    std::fprintf(formant_out, "%5ld pnt %7.2f ms F:", pnt, ms);
-    for (int f = 1; f <= count; ++f) std::fprintf(formant_out, "%8.1f", work.formant_freq[f]);
-    std::fputc('\n', formant_out);
-    if (bandwidth_out != nullptr) {
-      std::fprintf(bandwidth_out, "%5ld pnt %7.2f ms B:", pnt, ms);
-      for (int f = 1; f <= count; ++f) std::fprintf(bandwidth_out, "%8.1f", work.formant_bw[f]);
-      std::fputc('\n', bandwidth_out);
-    }
+    write_formant_line(formant_out, "F:", pnt, ms, work.formant_freq, count, work.text);
+    if (bandwidth_out != nullptr)
+      write_formant_line(bandwidth_out, "B:", pnt, ms, work.formant_bw, count, work.text);
 
     if (fft_out != nullptr) {
-      const int points = fft_pws(std::span<const double>(work.frame.data(), n), n, fs,
-                                 work.spectrum_freq, work.spectrum_power);
+      const int points = fft_pws_work(std::span<const double>(work.frame.data(), n), n, fs,
+                                      work.spectrum_freq, work.spectrum_power, work.spectrum);
       write_spectrum_block(fft_out, "FFT", pnt, ms, points, work);
     }
     if (lpc_out != nullptr) {
-      const int points = lpc_pws(work.coefs, prediction_error, p, n, fs, work.spectrum_freq,
-                                 work.spectrum_power);
+      const int points = lpc_pws_work(work.coefs, prediction_error, p, n, fs,
+                                      work.spectrum_freq, work.spectrum_power, work.spectrum);
       write_spectrum_block(lpc_out, "LPC", pnt, ms, points, work);
     }
 
     if (coef_out != nullptr) {
-      std::fprintf(coef_out, "%5ld pnt %7.2f ms a: ", pnt, ms);
-      for (int j = 1; j <= p; ++j) std::fprintf(coef_out, "%+e ", work.coefs[j]);
-      std::fputc('\n', coef_out);
+      char* at = put_frame_prefix(work.text.end, pnt, ms, "a: ");
+      for (int j = 1; j <= p; ++j) {
+        at = put_exponent(at, work.coefs[j]);
+        *at++ = ' ';
+      }
+      *at++ = '\n';
+      work.text.end = at;
+      flush_text(work.text, coef_out);
     }
   }
 }
@@ -424,14 +500,15 @@ int vocana_main(int argc, char** argv) {
   print_conditions(stderr, argv, settings, description.data(), data_size, slots);
   std::fputc('\n', stderr);
 
-  if (slots[SLOT_WAVE].stream != nullptr)
-    write_wave_dump(slots[SLOT_WAVE].stream, slots[SLOT_WAVE].file_name, settings, samples);
+  // The working arrays are zeroed once and never cleared between frames.
+  auto work = std::make_unique<FrameWork>();
+  if (slots[SLOT_WAVE].stream != nullptr) {
+    write_wave_dump(slots[SLOT_WAVE].stream, slots[SLOT_WAVE].file_name, settings, samples,
+                    work->text);
+  }
 
   std::fprintf(stderr, "analyzing ...\n");
-  // The working arrays are zeroed once and never cleared between frames.
-  static_assert(sizeof(FrameWork) < 256 * 1024, "frame work fits comfortably on the heap");
-  std::vector<FrameWork> work(1);
-  run_frame_loop(settings, samples, slots, work[0]);
+  run_frame_loop(settings, samples, slots, *work);
 
   return close_result_streams(slots);
 }

@@ -1,13 +1,61 @@
 #include "lpc/lpc_func.h"
 
 #include <array>
+#include <cstring>
 
 #include "common/constants.h"
 
+namespace {
+
+// Two doubles side by side; element-wise products and sums round exactly as
+// the scalar operations do (no contraction: -ffp-contract=off).
+typedef double Pair __attribute__((vector_size(16)));
+
+Pair load_pair(const double* at) {
+  Pair v;
+  std::memcpy(&v, at, sizeof v);
+  return v;
+}
+
+void store_pair(double* at, Pair v) { std::memcpy(at, &v, sizeof v); }
+
+}  // namespace
+
 void autocor(std::span<const double> x, std::span<double> r, int n, int p) {
-  for (int i = 0; i <= p; ++i) {
+  // Lags are accumulated side by side over the samples that every lag of a
+  // group shares, then each lag finishes its own tail. Each lag's sum still
+  // runs from 0.0 in increasing j, so the bits are those of the lags summed
+  // one after the other.
+  const double* const data = x.data();
+  const int shared = n - p > 0 ? n - p : 0;
+  int lag = 0;
+  for (; lag + 3 <= p; lag += 4) {
+    Pair low = {0.0, 0.0};
+    Pair high = {0.0, 0.0};
+    for (int j = 0; j < shared; ++j) {
+      const Pair xj = {data[j], data[j]};
+      low += xj * load_pair(data + j + lag);
+      high += xj * load_pair(data + j + lag + 2);
+    }
+    store_pair(&r[lag], low);
+    store_pair(&r[lag + 2], high);
+  }
+  for (; lag + 1 <= p; lag += 2) {
+    Pair sum = {0.0, 0.0};
+    for (int j = 0; j < shared; ++j) {
+      const Pair xj = {data[j], data[j]};
+      sum += xj * load_pair(data + j + lag);
+    }
+    store_pair(&r[lag], sum);
+  }
+  for (; lag <= p; ++lag) {
     double sum = 0.0;
-    for (int j = 0; j < n - i; ++j) sum += x[j] * x[j + i];
+    for (int j = 0; j < shared; ++j) sum += data[j] * data[j + lag];
+    r[lag] = sum;
+  }
+  for (int i = 0; i <= p; ++i) {
+    double sum = r[i];
+    for (int j = shared; j < n - i; ++j) sum += data[j] * data[j + i];
     r[i] = sum;
   }
 }

@@ -48,6 +48,26 @@ TEST(Autocor, MatchesTheDirectSumAndZeroesLongLags) {
   for (int i = 0; i <= 6; ++i) EXPECT_EQ(r[i], expected[i]) << "lag " << i;
 }
 
+// The lags are accumulated side by side; every lag must still have the bits
+// of its own sum taken in increasing j.
+TEST(Autocor, SameBitsAsOneLagAfterTheOther) {
+  std::mt19937 generator(77);
+  std::uniform_real_distribution<double> value(-30000.0, 30000.0);
+  for (int n : {1, 2, 3, 15, 21, 256, 300}) {
+    for (int p : {1, 2, 14, 20}) {
+      std::vector<double> x(n);
+      for (double& v : x) v = value(generator);
+      std::vector<double> r(p + 1);
+      autocor(x, r, n, p);
+      for (int i = 0; i <= p; ++i) {
+        double direct = 0.0;
+        for (int j = 0; j < n - i; ++j) direct += x[j] * x[j + i];
+        EXPECT_EQ(r[i], direct) << "n " << n << " p " << p << " lag " << i;
+      }
+    }
+  }
+}
+
 TEST(Durb, TwoPointFrameWorkedByHand) {
   const std::vector<double> x = {1.0, 1.0};
   std::vector<double> r(3), k(2), a(3);
