@@ -43,6 +43,12 @@ std::optional<std::vector<Sample>> load_riff(const char* path, int& count, int& 
   // Tags other than PCM and WAVE_FORMAT_EXTENSIBLE never reach the library:
   // some of its decoders write to standard error on their own.
   const RiffChunks chunks = walk_riff_chunks(path);
+  // The library can loop for ever over the sub-chunks of a broken LIST chunk
+  // (a sub-chunk size of 2^31 or more moves it backwards).
+  if (chunks.broken_list) {
+    std::fputs("error: getSoundData(): broken LIST chunk in the RIFF header.\n", stderr);
+    return std::nullopt;
+  }
   if (chunks.has_format && chunks.format_tag != 1 && chunks.format_tag != 0xFFFE) {
     print_not_riff_nor_raw(header_type_name(HEADER_TYPE_RIFF));
     return std::nullopt;

@@ -29,6 +29,10 @@ inline constexpr int FORMAT_DESCRIPTION_SIZE = 128;
 //   other sample formats are refused: "error: getSoundData(): data format (%s)
 //   is not RIFF nor RAW\n". Stereo: "Error: getSoundData(): Cannot handle %d
 //   channel data.\n".
+//   A RIFF WAVE file with a "LIST" chunk that runs past the end of the file,
+//   or a sub-chunk that runs past the end of its LIST chunk (the sound file
+//   library can loop for ever over it): "error: getSoundData(): broken LIST
+//   chunk in the RIFF header.\n".
 //   A missing path, a directory, or a file that cannot be opened: the system's
 //   error text on a line of its own, then "cannot open %s.\n"; a RIFF WAVE
 //   file the sound file library cannot open: the library's text, then the

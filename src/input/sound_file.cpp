@@ -43,6 +43,22 @@ bool read_at(std::FILE* file, std::int64_t offset, std::span<unsigned char> byte
   return std::fread(bytes.data(), 1, bytes.size(), file) == bytes.size();
 }
 
+// Does the LIST chunk whose body starts at body and holds size bytes lie in
+// the file, and each of its sub-chunks in it?
+bool list_fits(std::FILE* file, std::int64_t body, std::int64_t size, std::int64_t file_size) {
+  const std::int64_t end = body + size;
+  if (end > file_size) return false;
+  std::int64_t offset = body + 4;  // after the list type
+  while (offset + 8 <= end) {
+    unsigned char header[8];
+    if (!read_at(file, offset, header)) return false;
+    const std::int64_t sub_size = little_endian_32(header + 4);
+    if (offset + 8 + sub_size > end) return false;
+    offset += 8 + sub_size + (sub_size & 1);
+  }
+  return true;
+}
+
 void print_system_error(int error) { std::fprintf(stderr, "%s\n", std::strerror(error)); }
 
 }  // namespace
@@ -144,8 +160,10 @@ RiffChunks walk_riff_chunks(const char* path) {
     } else if (id_at(id, 0, "data") && !found.has_data) {
       found.has_data = true;
       found.data_bytes = size;
+    } else if (id_at(id, 0, "LIST") && !list_fits(file.get(), body, size, file_size)) {
+      found.broken_list = true;
+      break;
     }
-    if (found.has_format && found.has_data) break;
     offset = body + size + (size & 1);
   }
   return found;

@@ -69,13 +69,18 @@ struct RiffChunks {
   bool has_data = false;        // a "data" chunk header was found
   std::int64_t data_bytes = 0;  // the size the "data" chunk header declares [bytes],
                                 // 0 .. 0xFFFFFFFF, whatever the file really holds
+  bool broken_list = false;     // a "LIST" chunk runs past the end of the file, or one
+                                // of its sub-chunks past the end of the LIST chunk (the
+                                // sound file library can loop for ever over such a chunk)
 };
 
 // walk_riff_chunks: reads the chunk headers of a RIFF WAVE file from offset 12
-// on (4-byte id, 32-bit little-endian size, body padded to an even length),
-// up to the first "data" chunk once a "fmt " chunk has been seen, or the end
-// of the file. Never seeks or reads beyond the file's end; chunk sizes up to
-// 0xFFFFFFFF are taken as they are.
+// on (4-byte id, 32-bit little-endian size, body padded to an even length) to
+// the end of the file, keeping the first "fmt " and the first "data" chunk,
+// and checks the sub-chunk headers of every "LIST" chunk (4-byte list type,
+// then chunks as above); the walk stops at a broken LIST chunk. Never seeks or
+// reads beyond the file's end; chunk sizes up to 0xFFFFFFFF are taken as they
+// are.
 //   path  in  the file name
 // Returns what was found; a file that cannot be read gives the defaults (no
 // chunk found). Prints nothing, allocates nothing.
