@@ -3,6 +3,7 @@
 #   ./setup.sh run        analyses the bundled example (examples/vowels.wav)
 #   ./setup.sh test       runs the whole test suite
 #   ./setup.sh sanitize   runs the test suite built with sanitizers
+#   ./setup.sh fuzz [s]   builds the fuzz targets with clang and runs each for s seconds (60)
 set -euo pipefail
 cd "$(dirname "$0")"
 mode=${1:-run}
@@ -34,7 +35,9 @@ case "$mode" in
     ./build/vocana examples/vowels.wav
     ;;
   test)
-    install_missing
+    # gnuplot, groff/man, dpkg-dev and parallel: the tests of the plot, the
+    # manual page, the Debian package and the corpus recipes of the README.
+    install_missing gnuplot-nox groff-base man-db dpkg-dev parallel
     build build
     ctest --test-dir build --output-on-failure -j2
     ;;
@@ -44,8 +47,12 @@ case "$mode" in
     ASAN_OPTIONS=detect_leaks=1:abort_on_error=1 UBSAN_OPTIONS=print_stacktrace=1:halt_on_error=1 \
       ctest --test-dir build-sanitize --output-on-failure -j2
     ;;
+  fuzz)
+    install_missing clang libclang-rt-14-dev
+    bash fuzz/run.sh "${2:-60}"
+    ;;
   *)
-    echo "usage: ./setup.sh run|test|sanitize" >&2
+    echo "usage: ./setup.sh run|test|sanitize|fuzz [seconds]" >&2
     exit 2
     ;;
 esac
