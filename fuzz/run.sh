@@ -11,7 +11,8 @@ seconds=${1:?usage: fuzz/run.sh <seconds> [target ...]}
 shift
 targets=("$@")
 [ ${#targets[@]} -gt 0 ] || targets=(fuzz_loader fuzz_frame fuzz_command_line)
-build=${VOCANA_FUZZ_BUILD:-build-fuzz}
+# Absolute paths: the command-line target works inside a private folder.
+build=$(realpath -m "${VOCANA_FUZZ_BUILD:-build-fuzz}")
 
 cmake -S . -B "$build" -DCMAKE_BUILD_TYPE=Release -DCMAKE_CXX_COMPILER=clang++ \
   -DVOCANA_FUZZ=ON -DVOCANA_TESTS=OFF >/dev/null
@@ -23,7 +24,7 @@ for target in "${targets[@]}"; do
   corpus=$build/corpus/$name
   mkdir -p "$corpus" "$build/artifacts"
   seeds=("$build/fuzz/seeds/$name")
-  [ -d "fuzz/regressions/$name" ] && seeds+=("fuzz/regressions/$name")
+  [ -d "fuzz/regressions/$name" ] && seeds+=("$PWD/fuzz/regressions/$name")
   log=$build/$target.log
   echo "== $target: $seconds s"
   # -close_fd_mask=3: the analyser's own output is discarded; libFuzzer and

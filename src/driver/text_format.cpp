@@ -41,9 +41,12 @@ struct Binary {
 };
 
 Binary split(double a) {
-  int exponent = 0;
-  const double fraction = std::frexp(a, &exponent);
-  return Binary{static_cast<std::uint64_t>(std::ldexp(fraction, 53)), exponent - 53};
+  std::uint64_t bits = 0;
+  std::memcpy(&bits, &a, sizeof bits);
+  const int biased = static_cast<int>(bits >> 52);  // the sign bit is clear
+  const std::uint64_t fraction = bits & ((std::uint64_t{1} << 52) - 1);
+  if (biased == 0) return Binary{fraction, -1074};  // zero and subnormals
+  return Binary{fraction | (std::uint64_t{1} << 52), biased - 1075};
 }
 
 // value / 2^shift rounded to the nearest integer, ties to even.
@@ -67,17 +70,32 @@ Wide divide_round(Wide numerator, Wide denominator) {
   return quotient;
 }
 
+constexpr char DIGIT_PAIRS[] =
+    "00010203040506070809101112131415161718192021222324252627282930313233343536373839"
+    "40414243444546474849505152535455565758596061626364656667686970717273747576777879"
+    "8081828384858687888990919293949596979899";
+
 // Writes the decimal digits of value, at least min_digits of them.
 char* put_digits(char* out, std::uint64_t value, int min_digits) {
   char digits[24];
-  int count = 0;
-  do {
-    digits[count++] = static_cast<char>('0' + value % 10);
-    value /= 10;
-  } while (value != 0);
-  while (count < min_digits) digits[count++] = '0';
-  while (count > 0) *out++ = digits[--count];
-  return out;
+  char* const end = digits + sizeof digits;
+  char* first = end;
+  while (value >= 100) {
+    const std::uint64_t pair = value % 100;
+    value /= 100;
+    first -= 2;
+    std::memcpy(first, DIGIT_PAIRS + 2 * pair, 2);
+  }
+  if (value >= 10) {
+    first -= 2;
+    std::memcpy(first, DIGIT_PAIRS + 2 * value, 2);
+  } else {
+    *--first = static_cast<char>('0' + value);
+  }
+  while (end - first < min_digits) *--first = '0';
+  const std::size_t length = static_cast<std::size_t>(end - first);
+  std::memcpy(out, first, length);
+  return out + length;
 }
 
 // Moves the text [begin, end) right so that it fills width, blanks first.
