@@ -7,6 +7,9 @@
 set -euo pipefail
 cd "$(dirname "$0")"
 mode=${1:-run}
+# What the Python module needs to build (it is built by default; the sanitizer
+# and fuzz builds leave it out).
+python_module=(pybind11-dev python3-dev python3-numpy)
 
 install_missing() {
   local missing=()
@@ -30,14 +33,16 @@ build() {  # build <folder> [cmake options...]
 
 case "$mode" in
   run)
-    install_missing
+    install_missing "${python_module[@]}"
     build build
     ./build/vocana examples/vowels.wav
     ;;
   test)
-    # gnuplot, groff/man, dpkg-dev and parallel: the tests of the plot, the
-    # manual page, the Debian package and the corpus recipes of the README.
-    install_missing gnuplot-nox groff-base man-db dpkg-dev parallel
+    # gnuplot, groff/man, dpkg-dev, parallel and pytest: the tests of the plot,
+    # the manual page, the Debian package, the corpus recipes of the README and
+    # the Python module.
+    install_missing "${python_module[@]}" gnuplot-nox groff-base man-db dpkg-dev parallel \
+      python3-pytest
     build build
     ctest --test-dir build --output-on-failure -j2
     ;;
