@@ -10,7 +10,10 @@
 #include <cstdint>
 #include <cstdlib>
 #include <cstring>
+#include <string>
 #include <vector>
+
+#include <vocana/error.h>
 
 #include "common/constants.h"
 #include "fuzz_support.h"
@@ -66,9 +69,10 @@ void analyse(const std::uint8_t* data, std::size_t size) {
   for (int i = 0; i < n; ++i) check(same_bits(frame[i], frame2[i]));
 
   autocor(frame, r, n, p);
+  std::string messages;
   double error = 0.0;
   if (critical) {
-    error = Critical2ndOrderCoefs(r, a, p);
+    error = Critical2ndOrderCoefs(r, a, p, messages);
     if (error < 0.0) return;
     spectralTilt(1000.0, a[1], fs);
   } else {
@@ -76,7 +80,7 @@ void analyse(const std::uint8_t* data, std::size_t size) {
     error = durb(r, k, a, p);
   }
 
-  const int count = extract_formant(a, p, freq, bw, fs);
+  const int count = extract_formant(a, p, freq, bw, fs, messages);
   check(count >= -1 && count <= (p + 1) / 2);
   for (int f = 2; f <= count; ++f) check(!(freq[f] < freq[f - 1]));
 
@@ -86,13 +90,14 @@ void analyse(const std::uint8_t* data, std::size_t size) {
   SpectrumWork work;
   int m = 0;
   is_pow_2(n, m);
-  const int points = fft_pws(std::span<const double>(frame.data(), n), n, fs, sf, sp);
+  const int points = fft_pws(std::span<const double>(frame.data(), n), n, fs, sf, sp, messages);
   check(points == (1 << m) / 2 + 1);
-  check(fft_pws_work(std::span<const double>(frame.data(), n), n, fs, wf, wp, work) == points);
+  check(fft_pws_work(std::span<const double>(frame.data(), n), n, fs, wf, wp, work, messages) ==
+        points);
   for (int i = 0; i < points; ++i) check(same_bits(sf[i], wf[i]) && same_bits(sp[i], wp[i]));
   if ((1 << m) < p + 1) return;  // the driver refuses such an LPC spectrum up front
-  check(lpc_pws(a, error, p, n, fs, sf, sp) == points);
-  check(lpc_pws_work(a, error, p, n, fs, wf, wp, work) == points);
+  check(lpc_pws(a, error, p, n, fs, sf, sp, messages) == points);
+  check(lpc_pws_work(a, error, p, n, fs, wf, wp, work, messages) == points);
   for (int i = 0; i < points; ++i) check(same_bits(sf[i], wf[i]) && same_bits(sp[i], wp[i]));
 }
 
@@ -101,8 +106,9 @@ void analyse(const std::uint8_t* data, std::size_t size) {
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
   try {
     analyse(data, size);
-  } catch (const FatalExitUnwind&) {
-    // A fatal exit with its message (a root finder that does not converge).
+  } catch (const vocana::Error& error) {
+    // Only the root finder may fail on a frame (it does not converge).
+    check(error.kind() == vocana::ErrorKind::analysis);
   }
   return 0;
 }

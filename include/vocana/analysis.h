@@ -39,9 +39,11 @@ enum class FrameStatus {
   failed,          // the root finder did not converge; analyze() throws after it
 };
 
-// The result of one frame. Arrays indexed as noted; a value a status does not
-// reach keeps what it held for the frame before (the analysis works in place,
-// as the program always has).
+// The result of one frame. Arrays indexed as noted; fields a status does not
+// reach hold no meaning. The Durbin recursion stops after an order whose
+// residual energy is not > 0: the coefficients and reflection coefficients
+// above that order are then those of the last frame before it that computed
+// them, as the program has always written them.
 struct FrameResult {
   int start = 0;           // [sample index] the frame's first point
   double time_ms = 0.0;    // [ms] start / fs * 1000, rounded to single precision (as printed)
@@ -91,15 +93,17 @@ VOCANA_API void fix_span(std::span<const Sample> samples, AnalysisSettings& sett
 // frame_count: the number of whole frames in the fixed span.
 VOCANA_API long frame_count(const AnalysisSettings& settings);
 
-// analyze: every whole frame of the fixed span, handed to sink in order.
+// analyze: every whole frame of the span, handed to sink in order.
 //   samples   in  the whole sound
-//   settings  in  checked, with the span fixed (fix_span)
+//   settings  in  the span as fix_span() leaves it, or with an end unset (-1) to detect
 //   sink      in  called once per frame on the calling thread
 // With settings.threads > 1 frames are analysed on that many threads; the results, and
 // every line in them, are the same as with one. Throws Error (kind analysis) when the
 // root finder fails in a frame, after handing the sink every frame before it and that
-// frame (status failed; its tilt set when the fit came before the failure); throws
-// Error (kind settings) for unchecked settings; whatever the sink throws passes through.
+// frame (status failed; its tilt set when the fit came before the failure). Throws Error
+// (kind settings) for what check_settings(), check_rate_and_points() and fix_span()
+// refuse, except the threshold beside both span ends (a fixed span has both). Whatever
+// the sink throws passes through.
 VOCANA_API void analyze(std::span<const Sample> samples, const AnalysisSettings& settings,
                         const FrameSink& sink);
 

@@ -55,7 +55,8 @@ VOCANA_API double durbin(std::span<const double> r, std::span<double> k, std::sp
 //   roots  out  roots[0..m-1], in ascending order of real part
 // Throws Error (kind analysis) with the lines "Numerical Recipes run-time error...\n",
 // "too many iterations in laguer\n", "...now exiting to system...\n" when a root does not
-// converge in 80 iterations, and (kind settings) "degree too large in zroots" for m > 99.
+// converge in 80 iterations, and the same lines with "degree too large in zroots" for
+// m > 99.
 VOCANA_API void polynomial_roots(std::span<const std::complex<double>> c,
                                  std::span<std::complex<double>> roots);
 

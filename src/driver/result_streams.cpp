@@ -7,7 +7,7 @@
 #include <cstdio>
 #include <cstring>
 
-#include "common/fatal_exit.h"
+#include "driver/fatal_exit.h"
 
 namespace {
 

@@ -5,15 +5,16 @@
 #include <cstdio>
 #include <span>
 
-#include "common/constants.h"
+#include <vocana/analysis.h>
+#include <vocana/types.h>
 
 struct RunSettings {
   const char* input_path = nullptr;       // the one operand
   int requested_sampling_frequency = -1;  // [Hz] -s, -1: not given
   int sampling_frequency = -1;            // [Hz] resolved after loading
-  int lpc_order = DEFAULT_LPC_ORDER;      // -m; -2 sets 2
-  int frame_length = DEFAULT_FRAME_LENGTH;  // [points] -n
-  int frame_rate = DEFAULT_FRAME_RATE;      // [points] hop between frame starts, -r
+  int lpc_order = vocana::DEFAULT_LPC_ORDER;      // -m; -2 sets 2
+  int frame_length = vocana::DEFAULT_FRAME_LENGTH;  // [points] -n
+  int frame_rate = vocana::DEFAULT_FRAME_RATE;      // [points] hop between frame starts, -r
   int frame_rate_given = 0;                 // count of -r options seen
   int start_point = -1;                     // [sample index] -d or -D, -1: unset
   int end_point = -1;                       // [sample index, inclusive] -e or -E, -1: unset
@@ -63,3 +64,23 @@ double parse_double(const char* text);
 //   fs  in  sampling frequency [Hz]
 //   ms  in  time [ms]
 int ms_to_points(int fs, double ms);
+
+// apply_option: one option of the command line (getopt's character and
+//   argument) applied to the settings and the slots; -W and getopt's '?' do
+//   nothing.
+void apply_option(int option, const char* arg, RunSettings& settings, ResultStreams& slots);
+
+// resolve_rate_and_span: settles the sampling frequency from the header and
+//   -s (a differing -s wins, after a warning line on standard error), then
+//   converts the millisecond span options to points.
+//   header_sampling_frequency  in  [Hz], -1 when the file has no header
+// Returns false after "Error: illegal sampling frequency: %d Hz\n" on
+// standard error for a frequency below 1.
+bool resolve_rate_and_span(RunSettings& settings, int header_sampling_frequency);
+
+// analysis_settings: the analysis of a run: its settings, and the spectra of
+//   the slots named on the command line.
+vocana::AnalysisSettings analysis_settings(const RunSettings& settings, const ResultStreams& slots);
+
+// points_to_ms: points / fs * 1000.0 [ms].
+double points_to_ms(long points, int fs);

@@ -8,12 +8,14 @@
 
 // vocana_main: one whole run of the command line.
 //   argc, argv  in  the process arguments; getopt() permutes argv in place
-// Returns the exit status: 0 for a completed run or -h, 1 for an error. Fatal
-// errors found during the run end the process with status 1 instead.
+// Returns the exit status: 0 for a completed run, -h, --version or --help; 1
+// for an error, after its lines on standard error (lines written to result
+// files before a failure in the frame loop stay there).
 int vocana_main(int argc, char** argv);
 
-// usage: writes the usage text to standard error.
-void usage();
+// usage: writes the usage text to out (standard error; standard output for
+//   --help).
+void usage(std::FILE* out);
 
 // print_conditions: the run report.
 //   out          in  stream to write to (standard error in a run)

@@ -3,6 +3,7 @@
 
 #include <optional>
 #include <span>
+#include <string>
 #include <vector>
 
 #include "common/constants.h"
@@ -20,9 +21,11 @@ inline constexpr int FORMAT_DESCRIPTION_SIZE = 128;
 //   description      out  FORMAT_DESCRIPTION_SIZE characters; emptied at entry,
 //                         filled with "<header name> <format name>" as soon as
 //                         the kind of input is decided
+//   messages         in/out  the loader's lines are appended (the refusal's,
+//                         or the warning of a short data chunk on success)
 // Returns the samples (each equal to the stored 16-bit value), or std::nullopt
-// after the loader's own message lines on standard error; count and rate then
-// keep their entry values.
+// after appending the loader's own message lines; count and rate then keep
+// their entry values.
 //   Input: a RIFF WAVE file (leading "RIFF", "WAVE" at 8) of one channel of
 //   16-bit PCM, plain or WAVE_FORMAT_EXTENSIBLE; anything without a known
 //   header is raw. Other headers (RIFX, AIFF, RF64, ...) and RIFF files of
@@ -46,4 +49,5 @@ inline constexpr int FORMAT_DESCRIPTION_SIZE = 128;
 // Allocates the returned block only (2 bytes per sample, read straight into it).
 // With big_endian_raw the sound file library is never called.
 std::optional<std::vector<Sample>> getSoundData(const char* path, bool big_endian_raw, int& count,
-                                                int& rate, std::span<char> description);
+                                                int& rate, std::span<char> description,
+                                                std::string& messages);

@@ -7,6 +7,8 @@
 #include <cstdio>
 #include <cstring>
 
+#include "common/messages.h"
+
 struct RiffStream {
   SNDFILE* file;
   int channels;
@@ -59,7 +61,9 @@ bool list_fits(std::FILE* file, std::int64_t body, std::int64_t size, std::int64
   return true;
 }
 
-void print_system_error(int error) { std::fprintf(stderr, "%s\n", std::strerror(error)); }
+void add_system_error(int error, std::string& messages) {
+  append_text(messages, "%s\n", std::strerror(error));
+}
 
 }  // namespace
 
@@ -106,29 +110,29 @@ HeaderKind classify_header(std::span<const unsigned char> head) {
   return {HEADER_TYPE_RAW, header_type_name(HEADER_TYPE_RAW)};
 }
 
-bool probe_sound_file(const char* path, bool classify, HeaderKind& kind) {
+bool probe_sound_file(const char* path, bool classify, HeaderKind& kind, std::string& messages) {
   kind = {HEADER_TYPE_RAW, header_type_name(HEADER_TYPE_RAW)};
   struct stat status;
   if (stat(path, &status) != 0) {
-    print_system_error(errno);
+    add_system_error(errno, messages);
     return false;
   }
   if (S_ISDIR(status.st_mode)) {
-    print_system_error(EISDIR);
+    add_system_error(EISDIR, messages);
     return false;
   }
   if (!S_ISREG(status.st_mode)) return true;  // FIFO, device, socket: never opened
 
   FileHandle file = open_for_reading(path);
   if (!file) {
-    print_system_error(errno);
+    add_system_error(errno, messages);
     return false;
   }
   if (!classify) return true;
   unsigned char head[HEADER_PROBE_BYTES];
   std::size_t got = std::fread(head, 1, sizeof head, file.get());
   if (std::ferror(file.get())) {
-    print_system_error(errno != 0 ? errno : EIO);
+    add_system_error(errno != 0 ? errno : EIO, messages);
     return false;
   }
   kind = classify_header(std::span<const unsigned char>(head, got));
@@ -169,12 +173,12 @@ RiffChunks walk_riff_chunks(const char* path) {
   return found;
 }
 
-RiffHandle open_riff(const char* path, RiffInfo& info) {
+RiffHandle open_riff(const char* path, RiffInfo& info, std::string& messages) {
   SF_INFO sf_info;
   std::memset(&sf_info, 0, sizeof sf_info);
   SNDFILE* file = sf_open(path, SFM_READ, &sf_info);
   if (file == nullptr) {
-    std::fprintf(stderr, "%s\n", sf_strerror(nullptr));
+    append_text(messages, "%s\n", sf_strerror(nullptr));
     return RiffHandle();
   }
   RiffHandle stream(new RiffStream{file, sf_info.channels});

@@ -6,6 +6,7 @@
 #include <cstdint>
 #include <memory>
 #include <span>
+#include <string>
 
 #include "common/constants.h"
 
@@ -56,11 +57,12 @@ HeaderKind classify_header(std::span<const unsigned char> head);
 //                  holds); the kind is then raw
 //   kind      out  the header kind; raw for a FIFO, device or socket, which is
 //                  never opened (opening a FIFO would block)
-// Returns true, or false after one line on standard error holding only the
-// system's error text (strerror), when stat fails, the path is a directory
-// ("Is a directory"), or a regular file cannot be opened or its first bytes
-// cannot be read. Allocates nothing.
-bool probe_sound_file(const char* path, bool classify, HeaderKind& kind);
+//   messages  in/out  the refusal's line is appended
+// Returns true, or false after appending one line holding only the system's
+// error text (strerror), when stat fails, the path is a directory ("Is a
+// directory"), or a regular file cannot be opened or its first bytes cannot be
+// read. Allocates nothing.
+bool probe_sound_file(const char* path, bool classify, HeaderKind& kind, std::string& messages);
 
 // What the chunk walk of a RIFF WAVE file found.
 struct RiffChunks {
@@ -106,10 +108,11 @@ using RiffHandle = std::unique_ptr<RiffStream, RiffStreamCloser>;
 
 // open_riff: opens a RIFF WAVE file with the sound file library.
 //   path  in   the file name (classified as HEADER_TYPE_RIFF beforehand)
-//   info  out  format, channels, frames and rate; written only on success
-// Returns the open stream, or an empty handle after one line on standard error
-// holding only the library's error text. Allocates the library's state.
-RiffHandle open_riff(const char* path, RiffInfo& info);
+//   info      out     format, channels, frames and rate; written only on success
+//   messages  in/out  the refusal's line is appended
+// Returns the open stream, or an empty handle after appending one line holding
+// only the library's error text. Allocates the library's state.
+RiffHandle open_riff(const char* path, RiffInfo& info, std::string& messages);
 
 // read_riff_samples: reads 16-bit samples of a mono file from its first frame
 // straight into samples.

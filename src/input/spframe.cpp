@@ -10,7 +10,19 @@
 #include <new>
 #include <utility>
 
+#include "common/messages.h"
+
 namespace {
+
+// The Hamming window's coefficients: w[i] = A0 - A1 cos(i * step).
+constexpr double HAMMING_A0 = 0.54;
+constexpr double HAMMING_A1 = 0.46;
+
+// The angle between points, 6.28318530717958 / n; every window value is
+// computed as i times this step, so the table and the per-frame form agree.
+double hamming_step(int n) { return TWO_PI_DECIMAL / n; }
+
+double hamming_point(int i, double step) { return HAMMING_A0 - HAMMING_A1 * std::cos(i * step); }
 
 // Raw files of this many bytes or more hold more samples than a 32-bit count
 // can carry through the analysis.
@@ -32,21 +44,22 @@ int frame_check(std::size_t samples_size, int last, int first, int n, std::size_
 
 }  // namespace
 
-std::optional<std::vector<Sample>> getdata(const char* path, int& count, int swap) {
+std::optional<std::vector<Sample>> getdata(const char* path, int& count, int swap,
+                                           std::string& messages) {
   struct stat status;
   if (stat(path, &status) != 0) {
-    std::fprintf(stderr, "error: getdata: cannot stat %s.\n", path);
+    append_text(messages, "error: getdata: cannot stat %s.\n", path);
     return std::nullopt;
   }
   // Only a regular file has a size to read; a FIFO would also block the open.
   const std::int64_t file_size = S_ISREG(status.st_mode) ? status.st_size : 0;
   if (file_size >= RAW_SIZE_LIMIT) {
-    std::fprintf(stderr, "error: getdata: %s is too large (2 GiB or more).\n", path);
+    append_text(messages, "error: getdata: %s is too large (2 GiB or more).\n", path);
     return std::nullopt;
   }
   const int size = static_cast<int>(file_size);
   if (size <= 0) {
-    std::fprintf(stderr, "error: getdata: size of %s is 0.\n", path);
+    append_text(messages, "error: getdata: size of %s is 0.\n", path);
     return std::nullopt;
   }
   const std::size_t items = static_cast<std::size_t>(size) / 2;
@@ -54,22 +67,22 @@ std::optional<std::vector<Sample>> getdata(const char* path, int& count, int swa
   try {
     samples.resize(items);
   } catch (const std::bad_alloc&) {
-    std::fprintf(stderr, "error: getdata: cannot allocate enough space for reading \"%s\".\n",
+    append_text(messages, "error: getdata: cannot allocate enough space for reading \"%s\".\n",
                  path);
     return std::nullopt;
   }
   std::unique_ptr<std::FILE, int (*)(std::FILE*)> file(std::fopen(path, "rb"), &std::fclose);
   if (!file) {
-    std::fprintf(stderr, "error: getdata: cannot open %s.\n", path);
+    append_text(messages, "error: getdata: cannot open %s.\n", path);
     return std::nullopt;
   }
   const std::size_t got = std::fread(samples.data(), 2, items, file.get());
   if (std::ferror(file.get())) {
-    std::fprintf(stderr, "error: getdata: fail to read %s.\n", path);
+    append_text(messages, "error: getdata: fail to read %s.\n", path);
     return std::nullopt;
   }
   if (got * 2 != static_cast<std::size_t>(size)) {
-    std::fputs("error: getdata: size of read data is smaller than file size.\n", stderr);
+    messages += "error: getdata: size of read data is smaller than file size.\n";
     return std::nullopt;
   }
   file.reset();
@@ -87,7 +100,7 @@ std::optional<std::vector<Sample>> getdata(const char* path, int& count, int swa
 }
 
 int detect_sp_duration(std::span<const Sample> samples, int count, int threshold, int min_len,
-                       int& start, int& end) {
+                       int& start, int& end, std::string& messages) {
   // Never read beyond the caller's array, whatever count says.
   const std::int64_t n =
       static_cast<std::int64_t>(count) <= static_cast<std::int64_t>(samples.size())
@@ -100,12 +113,12 @@ int detect_sp_duration(std::span<const Sample> samples, int count, int threshold
   std::int64_t i = 0;
   for (;; ++i) {
     if (i >= n) {  // n <= 0: no sample to look at
-      std::fputs("error: detect_sp_duration: forward scanning failure.\n", stderr);
+      messages += "error: detect_sp_duration: forward scanning failure.\n";
       return 0;
     }
     if (is_loud(samples[i], threshold)) break;
     if (i >= n - length || i == n - 1) {
-      std::fputs("error: detect_sp_duration: forward scanning failure.\n", stderr);
+      messages += "error: detect_sp_duration: forward scanning failure.\n";
       return 0;
     }
   }
@@ -117,7 +130,7 @@ int detect_sp_duration(std::span<const Sample> samples, int count, int threshold
   for (;; --j) {
     if (is_loud(samples[j], threshold)) break;
     if (j <= i + length) {
-      std::fputs("error: detect_sp_duration: backward scanning failure.\n", stderr);
+      messages += "error: detect_sp_duration: backward scanning failure.\n";
       return 0;
     }
   }
@@ -129,18 +142,17 @@ int get_frame_hmw(std::span<const Sample> samples, int last, int first, int n,
                   std::span<double> frame) {
   const int fit = frame_check(samples.size(), last, first, n, frame.size());
   if (fit != n) return fit;
-  const double step = TWO_PI_DECIMAL / n;
+  const double step = hamming_step(n);
   for (int i = 0; i < n; ++i) {
-    const double w = 0.54 - 0.46 * std::cos(i * step);
-    frame[i] = static_cast<double>(samples[first + i]) * w;
+    frame[i] = static_cast<double>(samples[first + i]) * hamming_point(i, step);
   }
   return n;
 }
 
 void hamming_window(int n, std::span<double> window) {
   if (n < 1 || window.size() < static_cast<std::size_t>(n)) return;
-  const double step = TWO_PI_DECIMAL / n;
-  for (int i = 0; i < n; ++i) window[i] = 0.54 - 0.46 * std::cos(i * step);
+  const double step = hamming_step(n);
+  for (int i = 0; i < n; ++i) window[i] = hamming_point(i, step);
 }
 
 int get_frame_windowed(std::span<const Sample> samples, int last, int first, int n,

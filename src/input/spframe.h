@@ -3,6 +3,7 @@
 
 #include <optional>
 #include <span>
+#include <string>
 #include <vector>
 
 #include "common/constants.h"
@@ -11,13 +12,15 @@
 //   path   in   file to read
 //   count  out  on success the file size in bytes / 2; not written on failure
 //   swap   in   1: the file is big-endian, 0: little-endian
-// Returns the samples, or std::nullopt after one "error: getdata: ..." line on
-// standard error (cannot stat, size 0, 2 GiB or more, cannot allocate, cannot
+//   messages  in/out  the refusal's line is appended
+// Returns the samples, or std::nullopt after appending one "error: getdata: ..."
+// line (cannot stat, size 0, 2 GiB or more, cannot allocate, cannot
 // open, read error, short read or odd size). Anything but a regular file (a
 // FIFO, device, socket or directory) counts as size 0 and is never opened.
 // Allocates the returned block (file size bytes) and reads the file into it
 // with one read call; the bytes are swapped in place.
-std::optional<std::vector<Sample>> getdata(const char* path, int& count, int swap);
+std::optional<std::vector<Sample>> getdata(const char* path, int& count, int swap,
+                                           std::string& messages);
 
 // detect_sp_duration: from the first to the last loud sample (|s| >= threshold).
 //   samples    in   samples[0..count-1]
@@ -29,18 +32,20 @@ std::optional<std::vector<Sample>> getdata(const char* path, int& count, int swa
 //                   length)
 //   start      out  index of the first loud sample
 //   end        out  index of the last loud sample (inclusive)
-// Returns end - start + 1 (>= 1), or 0 after "error: detect_sp_duration:
-// forward scanning failure.\n" (start not written) or "... backward scanning
-// failure.\n" (start written, end not) on standard error. The forward scan
+//   messages   in/out  the failure's line is appended
+// Returns end - start + 1 (>= 1), or 0 after appending "error:
+// detect_sp_duration: forward scanning failure.\n" (start not written) or
+// "... backward scanning failure.\n" (start written, end not). The forward scan
 // looks at indexes 0 .. count - min_len at most (only 0 when count < min_len);
 // the backward scan at count - 1 down to start + min_len at most. A span is
 // thus at least min_len + 1 long unless it ends on the last sample.
 // Allocates nothing.
 int detect_sp_duration(std::span<const Sample> samples, int count, int threshold, int min_len,
-                       int& start, int& end);
+                       int& start, int& end, std::string& messages);
 
 // get_frame_hmw: one frame times the periodic Hamming window
-//   w[i] = 0.54 - 0.46 cos(i * 6.28318530717958 / n).
+//   w[i] = 0.54 - 0.46 cos(i * (6.28318530717958 / n)), the step divided
+//   first and then multiplied by i (the bits depend on this order).
 //   samples  in   the whole sound
 //   last     in   last index (inclusive) the frame may use, inside the sound
 //   first    in   index of the frame's first sample

@@ -2,10 +2,9 @@
 
 #include <array>
 #include <cmath>
-#include <cstdio>
 
 #include "common/constants.h"
-#include "common/fatal_exit.h"
+#include "common/messages.h"
 #include "lpc/complex.h"
 #include "lpc/zroots.h"
 
@@ -20,9 +19,10 @@ constexpr double FORMANT_EMPTY = -1.0;
 }  // namespace
 
 int extract_formant(std::span<const double> a, int p, std::span<double> freq, std::span<double> bw,
-                    int fs) {
+                    int fs, std::string& messages) {
   // The work arrays below hold MAX_LPC_ORDER + 1 values.
-  if (p > MAX_LPC_ORDER) fatal_message("error: extract_formant(): LP order too large.\n");
+  if (p > MAX_LPC_ORDER)
+    throw_error(vocana::ErrorKind::settings, "error: extract_formant(): LP order too large.\n");
 
   const int half = (p + 1) / 2;
 
@@ -42,8 +42,8 @@ int extract_formant(std::span<const double> a, int p, std::span<double> freq, st
   int count = 0;
   for (int j = 1; j <= p; ++j) {
     if (std::fabs(roots[j].r) < FORMANT_REAL_PART_MIN) {
-      std::fputs("real part of pole is almost zero.\n", stderr);
-      std::fprintf(stderr, "%d z.r: %e z.i: %e\n", j, roots[j].r, roots[j].i);
+      messages += "real part of pole is almost zero.\n";
+      append_text(messages, "%d z.r: %e z.i: %e\n", j, roots[j].r, roots[j].i);
       return -1;
     }
     // Real poles and the lower member of each conjugate pair give no formant;

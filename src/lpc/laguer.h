@@ -10,6 +10,6 @@
 //   m           in      degree, >= 1
 //   x           in/out  starting guess on entry, the root on return
 //   iterations  out     number of the iteration in which it returned [1..80]
-// Does not return when 80 iterations do not converge: nrerror() ends the
-// process with status 1. Allocates nothing.
+// Throws vocana::Error (kind analysis) through nrerror("too many iterations in
+// laguer") when 80 iterations do not converge. Allocates nothing.
 void laguer(std::span<const Cnum> a, int m, Cnum& x, int& iterations);

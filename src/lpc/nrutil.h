@@ -1,8 +1,8 @@
-// Fatal error of the numerical routines.
+// Failure of the numerical routines.
 #pragma once
 
-// nrerror: writes "Numerical Recipes run-time error...\n", text and a line end,
-//   then "...now exiting to system...\n" to standard error and ends the
-//   process with status 1.
+// nrerror: throws vocana::Error (kind analysis) whose text is the three lines
+//   "Numerical Recipes run-time error...\n", text and a line end, and
+//   "...now exiting to system...\n".
 //   text  in  NUL-terminated message
 [[noreturn]] void nrerror(const char* text);

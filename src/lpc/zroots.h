@@ -10,9 +10,9 @@ inline constexpr int ZROOTS_MAX_DEGREE = 99;
 
 // zroots: all roots of a[0] + a[1] x + ... + a[m] x^m.
 //   a      in   a[0..m], not modified
-//   m      in   degree [0..99]; a larger degree ends the process through
+//   m      in   degree [0..99]; a larger degree throws through
 //               nrerror("degree too large in zroots")
 //   roots  out  roots[1..m] in ascending order of real part; roots[0] unused
 //   polish in   non-zero: polish every root against the undeflated a
-// Fatal (status 1) when a root does not converge. Allocates nothing.
+// Throws as laguer() when a root does not converge. Allocates nothing.
 void zroots(std::span<const Cnum> a, int m, std::span<Cnum> roots, int polish);

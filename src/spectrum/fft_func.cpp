@@ -7,7 +7,7 @@
 #include <utility>
 
 #include "common/constants.h"
-#include "common/fatal_exit.h"
+#include "common/messages.h"
 
 int is_pow_2(int n, int& m) {
   if (n == 1) {
@@ -92,22 +92,22 @@ void fft(std::span<double> re, std::span<double> im, int m, int sign) {
   bit_reverse(re, im, n);
 }
 
-void fft_cal(std::span<double> re, std::span<double> im, int n, int sign) {
-  if (n <= 1) fatal_message("error: fft_cal: number of data is smaller than 2.\n");
+void fft_cal(std::span<double> re, std::span<double> im, int n, int sign, std::string& messages) {
+  if (n <= 1)
+    throw_error(vocana::ErrorKind::settings, "error: fft_cal: number of data is smaller than 2.\n");
   int m = 0;
   const int result = is_pow_2(n, m);
   const int padded = 1 << m;
   if (result == 0) {
-    std::fprintf(stderr, "CAUTION: fft_cal: number of data %d is not power of 2.\n", n);
-    std::fputs("                  zero added to the tail of data.\n", stderr);
-    std::fprintf(stderr, "                  number of data increased to %d \n", padded);
-    std::fputs("<<< Please check whether the caller has enough memory for data.>>>\n", stderr);
+    append_text(messages, "CAUTION: fft_cal: number of data %d is not power of 2.\n", n);
+    messages += "                  zero added to the tail of data.\n";
+    append_text(messages, "                  number of data increased to %d \n", padded);
+    messages += "<<< Please check whether the caller has enough memory for data.>>>\n";
   }
   if (re.size() < static_cast<std::size_t>(padded) ||
       im.size() < static_cast<std::size_t>(padded)) {
-    char line[96];
-    std::snprintf(line, sizeof line, "error: fft_cal: arrays hold fewer than %d values.\n", padded);
-    fatal_message(line);
+    throw_error(vocana::ErrorKind::settings, "error: fft_cal: arrays hold fewer than %d values.\n",
+                padded);
   }
   for (int i = n; i < padded; ++i) {
     re[i] = 0.0;
@@ -124,7 +124,7 @@ void fft_twiddles(int m, FftTwiddles& t) {
     if (t.cosine.size() < room) t.cosine.resize(room);
     if (t.sine.size() < room) t.sine.resize(room);
   } catch (const std::bad_alloc&) {
-    fatal_message("fail to memory allocation in function fft_twiddles.\n");
+    throw_error(vocana::ErrorKind::analysis, "fail to memory allocation in function fft_twiddles.\n");
   }
   // The same angle sequence as fft(): per stage theta = 0, step, step + step,
   // ... by repeated addition, and the step doubled from stage to stage.

@@ -2,6 +2,7 @@
 #pragma once
 
 #include <span>
+#include <string>
 #include <vector>
 
 // is_pow_2: is n a power of two?
@@ -21,14 +22,13 @@ void fft(std::span<double> re, std::span<double> im, int m, int sign);
 
 // fft_cal: zero-pads n values to the next power of two and transforms them.
 //   re, im  in/out  n values present; room for the padded length needed
-//   n       in      count, >= 2; n <= 1 ends the process with status 1 after
+//   n       in      count, >= 2; n <= 1 throws vocana::Error (kind settings)
 //                   "error: fft_cal: number of data is smaller than 2.\n"
 //   sign    in      +1 or -1
-// Writes four caution lines to standard error when n is not a power of two.
-// Arrays with fewer values than the padded length are never written past: the
-// process ends (status 1) after
-// "error: fft_cal: arrays hold fewer than %d values.\n" with that length.
-void fft_cal(std::span<double> re, std::span<double> im, int n, int sign);
+//   messages  in/out  four caution lines appended when n is not a power of two
+// Arrays with fewer values than the padded length are never written past: it
+// throws "error: fft_cal: arrays hold fewer than %d values.\n" with that length.
+void fft_cal(std::span<double> re, std::span<double> im, int n, int sign, std::string& messages);
 
 // Twiddle factors of the forward transform of one length N = 2^m, made once
 // and reused for every frame of that length. Stage s (s = 0 .. m-1) has
@@ -47,8 +47,8 @@ struct FftTwiddles {
 //   m  in   exponent, >= 0
 //   t  out  tables for m; t.m = m
 // The tables grow to max(N, MAX_FRAME_LENGTH) entries when they are smaller
-// and are not reallocated after that. A failed allocation ends the process
-// (status 1) after "fail to memory allocation in function fft_twiddles.\n".
+// and are not reallocated after that. A failed allocation throws vocana::Error
+// (kind analysis) "fail to memory allocation in function fft_twiddles.\n".
 void fft_twiddles(int m, FftTwiddles& t);
 
 // fft_with_twiddles: forward transform (sign +1) of N = 2^m values, the same

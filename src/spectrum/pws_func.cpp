@@ -1,37 +1,33 @@
 #include "spectrum/pws_func.h"
 
 #include <algorithm>
+#include <array>
 #include <cmath>
 #include <cstddef>
-#include <cstdio>
 #include <new>
 
 #include "common/constants.h"
-#include "common/fatal_exit.h"
+#include "common/messages.h"
 #include "lpc/lpc_func.h"
 
 namespace {
 
-[[noreturn]] void fatal_line(const char* format, const char* name, int v1 = 0, int v2 = 0) {
-  char line[160];
-  std::snprintf(line, sizeof line, format, name, v1, v2);
-  fatal_message(line);
-}
-
-// Checks the count, finds N = 2^m >= count and warns when count is not a
-// power of two. Returns N.
-int transform_length(const char* name, int count, int& m) {
-  if (count <= 1) fatal_line("error: %s: number of data is smaller than 2.\n", name);
+// Checks the count, finds N = 2^m >= count and appends the caution lines
+// when count is not a power of two. Returns N.
+int transform_length(const char* name, int count, int& m, std::string& messages) {
+  if (count <= 1)
+    throw_error(vocana::ErrorKind::settings, "error: %s: number of data is smaller than 2.\n", name);
   m = 0;
   const int result = is_pow_2(count, m);
   // 2^31 points cannot be indexed by int, let alone allocated.
-  if (m > 30) fatal_line("fail to memory allocation in function %s.\n", name);
+  if (m > 30)
+    throw_error(vocana::ErrorKind::settings, "fail to memory allocation in function %s.\n", name);
   if (result == 0) {
-    std::fprintf(stderr, "CAUTION: %s: number of data %d is not power of 2.\n", name, count);
-    std::fputs("                  zero added to the tail of data.\n", stderr);
-    std::fprintf(stderr, "                  number of data is increased to %d \n", 1 << m);
-    std::fputs("<<< Please check whether the caller has enough memory\n", stderr);
-    std::fputs("    for the number of spectral samples.>>>\n\n", stderr);
+    append_text(messages, "CAUTION: %s: number of data %d is not power of 2.\n", name, count);
+    messages += "                  zero added to the tail of data.\n";
+    append_text(messages, "                  number of data is increased to %d \n", 1 << m);
+    messages += "<<< Please check whether the caller has enough memory\n";
+    messages += "    for the number of spectral samples.>>>\n\n";
   }
   return 1 << m;
 }
@@ -44,22 +40,16 @@ bool holds(std::span<const double> s, int count) {
 void check_room(const char* name, std::span<const double> input, int input_count,
                 std::span<double> freq, std::span<double> power, int n) {
   if (!holds(input, input_count) || !holds(freq, n / 2 + 1) || !holds(power, n / 2 + 1)) {
-    fatal_line("error: %s: arrays too short for the spectrum.\n", name);
+    throw_error(vocana::ErrorKind::settings, "error: %s: arrays too short for the spectrum.\n",
+                name);
   }
 }
 
 // The coefficients a[0..p] must fit into the N-point transform buffer.
 void check_order(const char* name, int p, int n) {
-  if (p + 1 > n) fatal_line("error: %s: LPC order %d needs %d points at least.\n", name, p, p + 1);
-}
-
-// Zero-filled re and im of n doubles each, allocated for this call.
-void allocate(const char* name, std::vector<double>& re, std::vector<double>& im, int n) {
-  try {
-    re.assign(static_cast<std::size_t>(n), 0.0);
-    im.assign(static_cast<std::size_t>(n), 0.0);
-  } catch (const std::bad_alloc&) {
-    fatal_line("fail to memory allocation in function %s.\n", name);
+  if (p + 1 > n) {
+    throw_error(vocana::ErrorKind::settings, "error: %s: LPC order %d needs %d points at least.\n",
+                name, p, p + 1);
   }
 }
 
@@ -72,7 +62,7 @@ void prepare_work(const char* name, SpectrumWork& work, int n) {
     if (work.twiddles.cosine.size() < room) work.twiddles.cosine.resize(room);
     if (work.twiddles.sine.size() < room) work.twiddles.sine.resize(room);
   } catch (const std::bad_alloc&) {
-    fatal_line("fail to memory allocation in function %s.\n", name);
+    throw_error(vocana::ErrorKind::analysis, "fail to memory allocation in function %s.\n", name);
   }
 }
 
@@ -106,77 +96,47 @@ void model_power(std::span<const double> re, std::span<const double> im, int n, 
   }
 }
 
-// Transform and model spectrum of a[0..p] in the zero-filled re, im of N
-// points (p + 1 <= N checked by the caller).
-int model_spectrum(std::span<const double> a, double gain, int p, int m, int fs,
-                   std::span<double> re, std::span<double> im, std::span<double> freq,
-                   std::span<double> power) {
-  const int n = 1 << m;
-  for (int j = 0; j <= p; ++j) re[j] = a[j];
-  fft(re, im, m, +1);
-  model_power(re, im, n, fs, gain, freq, power);
-  return n / 2 + 1;
-}
-
 }  // namespace
 
+// The named forms run the same code as the program's loop, with working
+// memory of their own for the one call.
+
 int fft_pws(std::span<const double> frame, int n, int fs, std::span<double> freq,
-            std::span<double> power) {
-  int m = 0;
-  const int big_n = transform_length("fft_pws", n, m);
-  check_room("fft_pws", frame, n, freq, power, big_n);
-  std::vector<double> re;
-  std::vector<double> im;
-  allocate("fft_pws", re, im, big_n);
-  std::copy(frame.begin(), frame.begin() + n, re.begin());
-  fft(re, im, m, +1);
-  frame_power(re, im, big_n, fs, freq, power);
-  return big_n / 2 + 1;
+            std::span<double> power, std::string& messages) {
+  SpectrumWork work;
+  return fft_pws_work(frame, n, fs, freq, power, work, messages);
 }
 
 int lpc_pws(std::span<const double> a, double gain, int p, int count, int fs,
-            std::span<double> freq, std::span<double> power) {
-  int m = 0;
-  const int big_n = transform_length("lpc_pws", count, m);
-  check_order("lpc_pws", p, big_n);
-  check_room("lpc_pws", a, p + 1, freq, power, big_n);
-  std::vector<double> re;
-  std::vector<double> im;
-  allocate("lpc_pws", re, im, big_n);
-  return model_spectrum(a, gain, p, m, fs, re, im, freq, power);
+            std::span<double> freq, std::span<double> power, std::string& messages) {
+  SpectrumWork work;
+  return lpc_pws_work(a, gain, p, count, fs, freq, power, work, messages);
 }
 
 int lp_pws(std::span<const double> frame, int n, int p, int fs, std::span<double> freq,
-           std::span<double> power) {
+           std::span<double> power, std::string& messages) {
   int m = 0;
-  const int big_n = transform_length("lp_pws", n, m);
+  const int big_n = transform_length("lp_pws", n, m, messages);
   if (p < 1 || p > MAX_LPC_ORDER)
-    fatal_line("error: %s: LPC order %d is out of range.\n", "lp_pws", p);
+    throw_error(vocana::ErrorKind::settings, "error: %s: LPC order %d is out of range.\n", "lp_pws",
+                p);
   check_order("lp_pws", p, big_n);
   check_room("lp_pws", frame, n, freq, power, big_n);
-  const std::size_t order = static_cast<std::size_t>(p);
-  std::vector<double> r;
-  std::vector<double> k;
-  std::vector<double> a;
-  std::vector<double> re;
-  std::vector<double> im;
-  try {
-    r.assign(order + 1, 0.0);
-    k.assign(order, 0.0);
-    a.assign(order + 1, 0.0);
-  } catch (const std::bad_alloc&) {
-    fatal_line("fail to memory allocation in function %s.\n", "lp_pws");
-  }
-  allocate("lp_pws", re, im, big_n);
+  // Orders the recursion does not reach enter as zero coefficients.
+  std::array<double, MAX_LPC_ORDER + 1> r{};
+  std::array<double, MAX_LPC_ORDER> k{};
+  std::array<double, MAX_LPC_ORDER + 1> a{};
   autocor(frame, r, n, p);
   const double gain = durb(r, k, a, p);
-  return model_spectrum(a, gain, p, m, fs, re, im, freq, power);
+  SpectrumWork work;
+  std::string unused;  // lp_pws has written its own caution lines for the length
+  return lpc_pws_work(a, gain, p, n, fs, freq, power, work, unused);
 }
 
 int fft_pws_work(std::span<const double> frame, int n, int fs, std::span<double> freq,
-                 std::span<double> power, SpectrumWork& work) {
+                 std::span<double> power, SpectrumWork& work, std::string& messages) {
   int m = 0;
-  const int big_n = transform_length("fft_pws", n, m);
+  const int big_n = transform_length("fft_pws", n, m, messages);
   check_room("fft_pws", frame, n, freq, power, big_n);
   prepare_work("fft_pws", work, big_n);
   std::copy(frame.begin(), frame.begin() + n, work.re.begin());
@@ -188,9 +148,10 @@ int fft_pws_work(std::span<const double> frame, int n, int fs, std::span<double>
 }
 
 int lpc_pws_work(std::span<const double> a, double gain, int p, int count, int fs,
-                 std::span<double> freq, std::span<double> power, SpectrumWork& work) {
+                 std::span<double> freq, std::span<double> power, SpectrumWork& work,
+                 std::string& messages) {
   int m = 0;
-  const int big_n = transform_length("lpc_pws", count, m);
+  const int big_n = transform_length("lpc_pws", count, m, messages);
   check_order("lpc_pws", p, big_n);
   check_room("lpc_pws", a, p + 1, freq, power, big_n);
   prepare_work("lpc_pws", work, big_n);

@@ -1,58 +1,67 @@
 // FFT and LPC power spectra in dB, N/2 + 1 points from 0 Hz to fs/2.
 //
-// Every operation here ends the process with status 1 rather than read or
-// write past a caller's array: an input shorter than its count (frame[0..n-1],
-// a[0..p]) or an output shorter than N/2 + 1 points draws
-// "error: <name>: arrays too short for the spectrum.\n".
+// Every operation here throws vocana::Error (kind settings) rather than read
+// or write past a caller's array: an input shorter than its count
+// (frame[0..n-1], a[0..p]) or an output shorter than N/2 + 1 points gives
+// "error: <name>: arrays too short for the spectrum.\n". A count below 2 gives
+// "error: <name>: number of data is smaller than 2.\n". When the count is not
+// a power of two, the five caution lines
+//   "CAUTION: <name>: number of data %d is not power of 2.\n"
+//   "                  zero added to the tail of data.\n"
+//   "                  number of data is increased to %d \n"
+//   "<<< Please check whether the caller has enough memory\n"
+//   "    for the number of spectral samples.>>>\n\n"
+// are appended to messages on every call, and the operation goes on with N.
 #pragma once
 
 #include <span>
+#include <string>
 #include <vector>
 
 #include "spectrum/fft_func.h"
 
 // fft_pws: power spectrum of a frame, 10 log10 |X[i]|^2 of the unscaled DFT.
 //   frame  in   frame[0..n-1], zero-padded to N = n rounded up to 2^m
-//   n      in   frame length [points], >= 2 (else fatal, status 1)
+//   n      in   frame length [points], >= 2
 //   fs     in   sampling frequency [Hz]
 //   freq   out  freq[0..N/2] [Hz], i * fs / N
 //   power  out  power[0..N/2] [dB]; a bin of zero power gives -inf
-// Returns N/2 + 1. A count that is not a power of two draws the five caution
-// lines on standard error on every call. Allocates 2N zero-filled doubles per
-// call; a failed allocation is fatal.
+//   messages  in/out  the caution lines are appended
+// Returns N/2 + 1. Allocates its working memory for the call, as fft_pws_work().
 int fft_pws(std::span<const double> frame, int n, int fs, std::span<double> freq,
-            std::span<double> power);
+            std::span<double> power, std::string& messages);
 
 // lpc_pws: model spectrum 10 log10(gain) - 10 log10 |A|^2.
 //   a      in   a[0..p], LP coefficients, a[0] = 1
 //   gain   in   residual error energy (not tested: 0 gives -inf, < 0 NaN)
-//   p      in   LP order; p + 1 must not exceed N, else the process ends
-//               (status 1) after
+//   p      in   LP order; p + 1 must not exceed N, else it throws
 //               "error: lpc_pws: LPC order %d needs %d points at least.\n"
 //               with p and p + 1
-//   count  in   spectral length, rounded up to N = 2^m, >= 2 (else fatal)
+//   count  in   spectral length, rounded up to N = 2^m, >= 2
 //   fs     in   sampling frequency [Hz]
 //   freq   out  freq[0..N/2] [Hz]
 //   power  out  power[0..N/2] [dB]; a zero of A on a bin gives +inf
-// Returns N/2 + 1. Caution lines and allocation as fft_pws().
+//   messages  in/out  the caution lines are appended
+// Returns N/2 + 1. Allocation as fft_pws().
 int lpc_pws(std::span<const double> a, double gain, int p, int count, int fs,
-            std::span<double> freq, std::span<double> power);
+            std::span<double> freq, std::span<double> power, std::string& messages);
 
 // lp_pws: lpc_pws() with the coefficients and gain of autocor() and durb() of
 //   the frame itself.
 //   frame  in   frame[0..n-1]
-//   n      in   frame length [points], >= 2 (else fatal)
-//   p      in   LP order [1..MAX_LPC_ORDER]; outside it the process ends
-//               (status 1) after "error: lp_pws: LPC order %d is out of range.\n";
-//               p + 1 > N ends it after
+//   n      in   frame length [points], >= 2
+//   p      in   LP order [1..MAX_LPC_ORDER]; outside it throws
+//               "error: lp_pws: LPC order %d is out of range.\n";
+//               p + 1 > N throws
 //               "error: lp_pws: LPC order %d needs %d points at least.\n"
 //   fs     in   sampling frequency [Hz]
 //   freq, power  out  as lpc_pws()
+//   messages     in/out  the caution lines (named lp_pws) are appended
 // Returns N/2 + 1. Orders that the recursion does not reach (it stops once
-// the residual energy is not > 0) enter as zero coefficients. Allocates
-// 3p + 2 + 2N zero-filled doubles per call; a failed allocation is fatal.
+// the residual energy is not > 0) enter as zero coefficients. Allocates its
+// working memory for the call.
 int lp_pws(std::span<const double> frame, int n, int p, int fs, std::span<double> freq,
-           std::span<double> power);
+           std::span<double> power, std::string& messages);
 
 // Working memory of the spectra of a run, owned by the caller and reused for
 // every frame so that nothing is allocated per frame and the twiddle factors
@@ -65,15 +74,16 @@ struct SpectrumWork {
   FftTwiddles twiddles;    // tables for twiddles.m, the m of the last call
 };
 
-// fft_pws_work: fft_pws() with its working memory in work; the same output,
-//   caution lines and fatal errors, the same bits.
+// fft_pws_work: fft_pws() with its working memory in work; the frame loop
+//   calls this form, and fft_pws() calls it with working memory of its own.
 //   work  in/out  buffers and twiddles; the twiddles are made again only
 //                 when the transform length differs from the last call's
-// A failed first sizing of work is fatal
-// ("fail to memory allocation in function fft_pws.\n").
+// A failed first sizing of work throws vocana::Error (kind analysis)
+// "fail to memory allocation in function fft_pws.\n".
 int fft_pws_work(std::span<const double> frame, int n, int fs, std::span<double> freq,
-                 std::span<double> power, SpectrumWork& work);
+                 std::span<double> power, SpectrumWork& work, std::string& messages);
 
 // lpc_pws_work: lpc_pws() with its working memory in work, as fft_pws_work().
 int lpc_pws_work(std::span<const double> a, double gain, int p, int count, int fs,
-                 std::span<double> freq, std::span<double> power, SpectrumWork& work);
+                 std::span<double> freq, std::span<double> power, SpectrumWork& work,
+                 std::string& messages);

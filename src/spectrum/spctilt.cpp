@@ -2,10 +2,9 @@
 
 #include <array>
 #include <cmath>
-#include <cstdio>
 
 #include "common/constants.h"
-#include "common/fatal_exit.h"
+#include "common/messages.h"
 #include "lpc/complex.h"
 #include "lpc/zroots.h"
 
@@ -17,16 +16,19 @@ constexpr double CRITICAL_REAL_ROOT_TOL = 1e-9;
 // The double pole -x/2 lies inside the unit circle for -2 < x < 2.
 constexpr double CRITICAL_X_LIMIT = 2.0;
 
-void print_cubic_roots(const std::array<Cnum, 4>& root) {
+void list_cubic_roots(const std::array<Cnum, 4>& root, std::string& messages) {
   for (int j = 1; j <= 3; ++j) {
-    std::fprintf(stderr, "x[%2d].r: %+e x[%2d].i: %+e\n", j, root[j].r, j, root[j].i);
+    append_text(messages, "x[%2d].r: %+e x[%2d].i: %+e\n", j, root[j].r, j, root[j].i);
   }
 }
 
 }  // namespace
 
-double Critical2ndOrderCoefs(std::span<const double> r, std::span<double> a, int p) {
-  if (p != 2) fatal_message("error: Critical2ndOrderCoefs(): filter order is not 2.\n");
+double Critical2ndOrderCoefs(std::span<const double> r, std::span<double> a, int p,
+                             std::string& messages) {
+  if (p != 2)
+    throw_error(vocana::ErrorKind::settings,
+                "error: Critical2ndOrderCoefs(): filter order is not 2.\n");
 
   // dE/dx = 0, times 4: r0 x^3 + 6 r1 x^2 + (8 r0 + 4 r2) x + 8 r1.
   const std::array<Cnum, 4> cubic = {Complex(8.0 * r[1], 0.0),
@@ -45,13 +47,13 @@ double Critical2ndOrderCoefs(std::span<const double> r, std::span<double> a, int
   }
 
   if (real_count != 1) {
-    std::fputs("error: Critical2ndOrderCoefs(): illegal number of real roots.\n", stderr);
-    print_cubic_roots(root);
+    messages += "error: Critical2ndOrderCoefs(): illegal number of real roots.\n";
+    list_cubic_roots(root, messages);
     return -1.0;
   }
   if (!(-CRITICAL_X_LIMIT < x && x < CRITICAL_X_LIMIT)) {
-    std::fputs("error: Critical2ndOrderCoefs(): illegal range of coefs.\n", stderr);
-    print_cubic_roots(root);
+    messages += "error: Critical2ndOrderCoefs(): illegal range of coefs.\n";
+    list_cubic_roots(root, messages);
     return -1.0;
   }
   a[0] = 1.0;

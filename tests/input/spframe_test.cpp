@@ -54,9 +54,8 @@ TEST(DetectSpDuration, Table) {
     for (int k : c.loud_at) samples[static_cast<std::size_t>(k)] = c.loud;
     int start = kUnset;
     int end = kUnset;
-    testing::internal::CaptureStderr();
-    const int result = detect_sp_duration(samples, c.n, c.threshold, c.min_len, start, end);
-    const std::string err = testing::internal::GetCapturedStderr();
+    std::string err;
+    const int result = detect_sp_duration(samples, c.n, c.threshold, c.min_len, start, end, err);
     EXPECT_EQ(result, c.result);
     EXPECT_EQ(start, c.start);
     EXPECT_EQ(end, c.end);
@@ -68,9 +67,9 @@ TEST(DetectSpDuration, CountBeyondArrayReadsOnlyTheArray) {
   const std::vector<Sample> samples(10, 0);
   int start = kUnset;
   int end = kUnset;
-  testing::internal::CaptureStderr();
-  EXPECT_EQ(detect_sp_duration(samples, 1 << 30, 1, 0, start, end), 0);
-  EXPECT_EQ(testing::internal::GetCapturedStderr(), kForward);
+  std::string messages;
+  EXPECT_EQ(detect_sp_duration(samples, 1 << 30, 1, 0, start, end, messages), 0);
+  EXPECT_EQ(messages, kForward);
 }
 
 std::vector<Sample> random_samples(std::size_t n, unsigned seed) {

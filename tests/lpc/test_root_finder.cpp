@@ -3,6 +3,8 @@
 // and the fatal exits.
 #include <gtest/gtest.h>
 
+#include "support/library_error.h"
+
 #include <cmath>
 #include <limits>
 #include <random>
@@ -200,16 +202,16 @@ TEST(Zroots, RandomRealPolynomials) {
   }
 }
 
-TEST(ZrootsDeath, NanCoefficientEndsWithTheLaguerError) {
+TEST(ZrootsErrors, NanCoefficientEndsWithTheLaguerError) {
   const auto a = real_poly({std::numeric_limits<double>::quiet_NaN(), 1.0});
   std::vector<Cnum> roots(2);
-  EXPECT_EXIT(zroots(a, 1, roots, 1), testing::ExitedWithCode(1), LAGUER_FATAL);
+  EXPECT_LIBRARY_ERROR(zroots(a, 1, roots, 1), LAGUER_FATAL);
 }
 
-TEST(ZrootsDeath, DegreeAboveTheWorkspaceIsFatal) {
+TEST(ZrootsErrors, DegreeAboveTheWorkspaceIsRefused) {
   std::vector<Cnum> a(101, Complex(1.0, 0.0));
   std::vector<Cnum> roots(101);
-  EXPECT_EXIT(zroots(a, 100, roots, 1), testing::ExitedWithCode(1),
+  EXPECT_LIBRARY_ERROR(zroots(a, 100, roots, 1),
               "^Numerical Recipes run-time error\\.\\.\\.\n"
               "degree too large in zroots\n"
               "\\.\\.\\.now exiting to system\\.\\.\\.\n$");
@@ -225,10 +227,15 @@ TEST(Zroots, DegreeNinetyNineFitsTheWorkspace) {
   for (int j = 1; j <= 99; ++j) EXPECT_NEAR(Cabs(roots[j]), 1.0, ROOT_TOL);
 }
 
-TEST(NrerrorDeath, WritesThreeLinesAndExitsWithOne) {
-  EXPECT_EXIT(nrerror("some text"), testing::ExitedWithCode(1),
-              "^Numerical Recipes run-time error\\.\\.\\.\nsome text\n"
-              "\\.\\.\\.now exiting to system\\.\\.\\.\n$");
+TEST(NrerrorErrors, ThrowsItsThreeLinesAsAnAnalysisError) {
+  EXPECT_LIBRARY_ERROR(nrerror("some text"),
+                       "^Numerical Recipes run-time error\\.\\.\\.\nsome text\n"
+                       "\\.\\.\\.now exiting to system\\.\\.\\.\n$");
+  try {
+    nrerror("some text");
+  } catch (const vocana::Error& error) {
+    EXPECT_EQ(error.kind(), vocana::ErrorKind::analysis);
+  }
 }
 
 }  // namespace

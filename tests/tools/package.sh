@@ -20,13 +20,20 @@ done
 
 cpack -G DEB -B "$tmp/package" --config "$build/CPackConfig.cmake" >"$tmp/log" 2>&1 ||
   fail "cpack: $(cat "$tmp/log")"
-deb=$(echo "$tmp"/package/vocana_*.deb)
+deb=$(echo "$tmp"/package/vocana_[0-9]*.deb)
 [ -f "$deb" ] || fail "no .deb in $(ls "$tmp/package")"
 listing=$(dpkg -c "$deb") || fail "dpkg -c $deb"
 for file in $files; do
   printf '%s\n' "$listing" | grep -q " \./usr/$file\$" || fail "the package lacks /usr/$file"
 done
 dpkg-deb -f "$deb" Depends | grep -q 'libsndfile1' || fail "the package does not depend on libsndfile1"
+printf '%s\n' "$listing" | grep -qE 'usr/lib/(.*/)?libvocana\.so\.0( |$)' || fail "the package lacks libvocana.so.0"
+dev=$(echo "$tmp"/package/vocana-dev_*.deb)
+[ -f "$dev" ] || fail "no vocana-dev package in $(ls "$tmp/package")"
+dev_listing=$(dpkg -c "$dev") || fail "dpkg -c $dev"
+for file in include/vocana/analysis.h include/vocana/version.h pkgconfig/vocana.pc cmake/vocana/vocanaConfig.cmake; do
+  printf '%s\n' "$dev_listing" | grep -q "/$file\$" || fail "vocana-dev lacks $file"
+done
 dpkg-deb -f "$deb" Recommends | grep -qx 'gnuplot-nox' || fail "the package does not recommend gnuplot-nox"
 
 dpkg-deb -x "$deb" "$tmp/root" || fail "dpkg-deb -x"

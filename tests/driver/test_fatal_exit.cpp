@@ -9,7 +9,7 @@
 #include <string>
 #include <vector>
 
-#include "common/fatal_exit.h"
+#include "driver/fatal_exit.h"
 #include "driver/result_streams.h"
 
 namespace {

@@ -1,4 +1,4 @@
-#include "common/fatal_exit.h"
+#include "driver/fatal_exit.h"
 
 #include <cstdio>
 #include <cstdlib>

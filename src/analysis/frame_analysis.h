@@ -1,0 +1,47 @@
+// One frame of the analysis, on working arrays owned by the caller.
+#pragma once
+
+#include <array>
+#include <span>
+#include <vector>
+
+#include <vocana/analysis.h>
+
+#include "common/constants.h"
+#include "spectrum/pws_func.h"
+
+// Working arrays of one analysing thread, sized once.
+struct FrameWork {
+  std::vector<double> window;                                 // [0..n-1] Hamming window
+  std::array<double, MAX_FRAME_LENGTH> frame{};               // [0..n-1] windowed frame
+  std::array<double, MAX_LPC_ORDER + 2> autocorrelation{};    // r[0..p]
+  SpectrumWork spectrum;                                      // transform buffers, twiddles
+  bool carried = false;  // the last frame's Durbin recursion ended with E <= 0, so it may
+                         // have stopped early and left coefficients of the frame before
+};
+
+// prepare_frame_work: sizes work and fills the window for the settings; sizes
+//   result's spectrum arrays when spectra are asked.
+//   settings  in   checked settings
+//   work      out  window made, buffers sized
+//   result    out  frequencies, fft_power, lpc_power sized to N/2 + 1
+// Throws vocana::Error (kind analysis) when the memory cannot be had.
+void prepare_frame_work(const vocana::AnalysisSettings& settings, FrameWork& work,
+                        vocana::FrameResult& result);
+
+// analyze_frame: the frame that starts at point start.
+//   samples   in      the whole sound
+//   settings  in      checked, span fixed
+//   start     in      [sample index] the frame's first point
+//   work      in/out  from prepare_frame_work()
+//   result    in/out  the frame's result; coefs and reflection are updated in
+//                     place, so values an early stop of the Durbin recursion
+//                     does not reach keep those of the frame analysed before
+//                     in this record
+// Returns false when no whole frame starts at start inside the span (nothing
+// is written then); true otherwise. Throws vocana::Error (kind analysis) when
+// the root finder fails; result then holds the frame up to the failure (its
+// status is not yet failed: the caller sets it).
+bool analyze_frame(std::span<const Sample> samples, const vocana::AnalysisSettings& settings,
+                   int start, FrameWork& work, vocana::FrameResult& result);
+
