@@ -236,3 +236,39 @@ def test_help_reads_like_the_manual():
     for name in ("read", "analyze"):
         assert getattr(vocana, name).__doc__.startswith(name + "(")
     assert "frame_length" in vocana.analyze.__doc__ and "(-n)" in vocana.analyze.__doc__
+
+
+def import_outside_the_build(folder, modules):
+    """Imports vocana from modules in a fresh interpreter; returns its version and file."""
+    env = {k: v for k, v in os.environ.items() if k not in ("PYTHONPATH", "LD_LIBRARY_PATH")}
+    env["PYTHONPATH"] = str(modules)
+    code = "import vocana; print(vocana.__version__, vocana.__file__, len(vocana.analyze(" \
+           "*vocana.read(%r))))" % str(EXAMPLE)
+    done = subprocess.run([sys.executable, "-c", code], cwd=folder, env=env,
+                          capture_output=True, text=True)
+    assert done.returncode == 0, done.stderr
+    return done.stdout.split()
+
+
+@pytest.mark.skipif("VOCANA_BUILD" not in os.environ, reason="needs the whole build (CTest)")
+def test_installed_and_packaged_module_imports_outside_the_build_tree(tmp_path):
+    build = os.environ["VOCANA_BUILD"]
+    subprocess.run(["cmake", "--install", build, "--prefix", tmp_path / "prefix"], check=True,
+                   capture_output=True)
+    version, path, frames = import_outside_the_build(
+        tmp_path, tmp_path / "prefix" / "lib" / "python3" / "dist-packages")
+    assert version == vocana.__version__ and path.startswith(str(tmp_path / "prefix"))
+    assert int(frames) == len(vocana.analyze(*vocana.read(EXAMPLE)))
+    if subprocess.run(["which", "cpack", "dpkg-deb"], capture_output=True).returncode != 0:
+        return
+    subprocess.run(["cpack", "-G", "DEB", "-B", tmp_path / "deb", "--config",
+                    Path(build) / "CPackConfig.cmake"], check=True, capture_output=True)
+    for name in ("vocana", "python3-vocana"):
+        (package,) = (tmp_path / "deb").glob(name + "_*.deb")
+        subprocess.run(["dpkg-deb", "-x", package, tmp_path / "root"], check=True)
+    depends = subprocess.run(["dpkg-deb", "-f", package, "Depends"], capture_output=True,
+                             text=True).stdout
+    assert "vocana (= %s)" % vocana.__version__ in depends and "python3-numpy" in depends
+    version, path, _ = import_outside_the_build(
+        tmp_path, tmp_path / "root" / "usr" / "lib" / "python3" / "dist-packages")
+    assert version == vocana.__version__ and path.startswith(str(tmp_path / "root"))
