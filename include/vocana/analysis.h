@@ -39,8 +39,9 @@ enum class FrameStatus {
   failed,          // the root finder did not converge; analyze() throws after it
 };
 
-// The result of one frame. Arrays indexed as noted; fields a status does not
-// reach hold no meaning. The Durbin recursion stops after an order whose
+// The result of one frame. Arrays indexed as noted. A frame not analysed has
+// no formants (count 0, every slot -1.0); its coefficients are those the
+// frames before it left. The Durbin recursion stops after an order whose
 // residual energy is not > 0: the coefficients and reflection coefficients
 // above that order are then those of the last frame before it that computed
 // them, as the program has always written them.

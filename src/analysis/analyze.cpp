@@ -7,6 +7,7 @@
 #include <vocana/error.h>
 
 #include "analysis/frame_analysis.h"
+#include "analysis/frame_pool.h"
 
 namespace vocana {
 
@@ -48,7 +49,12 @@ void analyze(std::span<const Sample> samples, const AnalysisSettings& settings,
   check_rate_and_points(settings);
   AnalysisSettings fixed = settings;
   fix_span(samples, fixed);
-  analyze_in_order(samples, fixed, sink);
+  const int threads = settings.threads == 0 ? available_threads() : settings.threads;
+  if (threads > 1 && frame_count(fixed) > 1) {
+    analyze_on_threads(samples, fixed, threads, sink);
+  } else {
+    analyze_in_order(samples, fixed, sink);
+  }
 }
 
 int available_threads() {

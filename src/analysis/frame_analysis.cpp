@@ -16,6 +16,8 @@ constexpr double TILT_FREQUENCY = 1000.0;
 
 void not_analyzed(vocana::FrameResult& result, vocana::FrameStatus status, int n) {
   result.status = status;
+  result.formant_freq.fill(-1.0);
+  result.formant_bw.fill(-1.0);
   append_text(result.messages, "%ld -- %ld pnt: not analyzed\n", static_cast<long>(result.start),
               static_cast<long>(result.start) + n - 1);
 }
@@ -25,6 +27,8 @@ void not_analyzed(vocana::FrameResult& result, vocana::FrameStatus status, int n
 void prepare_frame_work(const vocana::AnalysisSettings& settings, FrameWork& work,
                         vocana::FrameResult& result) {
   const int n = settings.frame_length;
+  result.formant_freq.fill(-1.0);
+  result.formant_bw.fill(-1.0);
   try {
     work.window.assign(static_cast<std::size_t>(n), 0.0);
     hamming_window(n, work.window);
@@ -78,6 +82,7 @@ bool analyze_frame(std::span<const Sample> samples, const vocana::AnalysisSettin
   } else {
     // A frame of digital silence has no LP model.
     if (work.autocorrelation[0] == 0.0) {
+      result.error = 0.0;
       not_analyzed(result, vocana::FrameStatus::silence, n);
       return true;
     }

@@ -24,7 +24,8 @@ struct FrameWork {
 //   result's spectrum arrays when spectra are asked.
 //   settings  in   checked settings
 //   work      out  window made, buffers sized
-//   result    out  frequencies, fft_power, lpc_power sized to N/2 + 1
+//   result    out  frequencies, fft_power, lpc_power sized to N/2 + 1; every
+//                  formant slot -1.0
 // Throws vocana::Error (kind analysis) when the memory cannot be had.
 void prepare_frame_work(const vocana::AnalysisSettings& settings, FrameWork& work,
                         vocana::FrameResult& result);

@@ -139,3 +139,14 @@ vocana::AnalysisSettings analysis_settings(const RunSettings& settings, const Re
 }
 
 double points_to_ms(long points, int fs) { return static_cast<double>(points) / fs * 1000.0; }
+
+int thread_count(const char* text, int available) {
+  if (text == nullptr || *text == '\0') return available;
+  long value = 0;
+  for (const char* c = text; *c != '\0'; ++c) {
+    if (*c < '0' || *c > '9') return available;
+    value = value * 10 + (*c - '0');
+    if (value > MAX_THREADS) return available;
+  }
+  return value >= 1 ? static_cast<int>(value) : available;
+}

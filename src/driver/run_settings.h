@@ -84,3 +84,14 @@ vocana::AnalysisSettings analysis_settings(const RunSettings& settings, const Re
 
 // points_to_ms: points / fs * 1000.0 [ms].
 double points_to_ms(long points, int fs);
+
+// Largest thread count taken from the environment.
+inline constexpr int MAX_THREADS = 1024;
+
+// thread_count: the frame loop's thread count from the text of VOCANA_THREADS:
+//   a whole number of 1 to MAX_THREADS, digits only. Anything else (unset,
+//   empty, a sign, 0, too large) gives available, without a word: the
+//   variable chooses only how fast the same output comes.
+//   text       in  the variable's value, or nullptr when unset
+//   available  in  the cores available to the process
+int thread_count(const char* text, int available);

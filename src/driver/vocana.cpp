@@ -172,6 +172,7 @@ int vocana_main(int argc, char** argv) {
     if (!sound.messages.empty()) std::fputs(sound.messages.c_str(), stderr);
     if (!resolve_rate_and_span(settings, sound.header_rate)) return 1;
     vocana::AnalysisSettings analysis = analysis_settings(settings, slots);
+    analysis.threads = thread_count(std::getenv("VOCANA_THREADS"), vocana::available_threads());
     vocana::check_rate_and_points(analysis);
     vocana::fix_span(sound.samples, analysis);
     settings.start_point = analysis.start_point;
