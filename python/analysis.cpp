@@ -170,6 +170,13 @@ Analysis analyze(py::handle samples, py::handle rate, py::handle order, py::hand
                     [&c](const vocana::FrameResult& frame) { add_frame(frame, c); });
   } catch (const Interrupted&) {
     throw py::error_already_set();
+  } catch (const vocana::Error& error) {
+    if (error.kind() != vocana::ErrorKind::analysis || c.start.empty()) throw;
+    // The frames up to the failed one (not analysed) go with the exception.
+    py::object raised = py::reinterpret_borrow<py::object>(PyExc_RuntimeError)(message_of(error));
+    raised.attr("analysis") = py::cast(result_of(std::move(c), settings.sampling_frequency));
+    PyErr_SetObject(PyExc_RuntimeError, raised.ptr());
+    throw py::error_already_set();
   }
   return result_of(std::move(c), settings.sampling_frequency);
 }

@@ -12,6 +12,7 @@
 #include <string>
 #include <vector>
 
+#include <vocana/error.h>
 #include <vocana/types.h>
 
 namespace vocana_python {
@@ -25,6 +26,10 @@ void bind_analysis(py::module_& m);
 // path_bytes: a file name as the bytes the system sees: str (encoded as os.fsencode
 // does), bytes, or any os.PathLike. Raises TypeError for anything else.
 std::string path_bytes(py::handle path);
+
+// message_of: the text of a library error as an exception message: the lines the vocana
+// program prints for it, without the newline that ends the last one.
+std::string message_of(const vocana::Error& error);
 
 // int_argument: a Python integer (anything with __index__) as an int.
 //   value  in  the argument

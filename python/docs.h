@@ -65,8 +65,8 @@ ValueError
     the program's line for it.
 RuntimeError
     The root finder did not converge in a frame ("too many iterations in
-    laguer"). The frames before it are lost with the call; analyse the span
-    before that frame to keep them.
+    laguer"). The exception's attribute `analysis` holds the frames up to
+    that one, which is the last and not analysed.
 )";
 
 inline constexpr const char* ANALYSIS_DOC = R"(The result of vocana.analyze: one row per frame, every attribute a numpy array.

@@ -29,15 +29,13 @@ int int_argument(py::handle value, const char* name) {
   return static_cast<int>(v);
 }
 
-namespace {
-
-// The text of an error as an exception message: the lines vocana prints, without the
-// newline that ends the last one.
 std::string message_of(const vocana::Error& error) {
   std::string text = error.what();
   if (!text.empty() && text.back() == '\n') text.pop_back();
   return text;
 }
+
+namespace {
 
 void translate_error(std::exception_ptr thrown) {
   try {

@@ -205,12 +205,21 @@ def test_refusals_raise_value_error_with_the_program_line():
         vocana.analyze(x, frame_length=2**40)
 
 
-def test_root_finder_failure_raises_and_the_interpreter_goes_on():
+def test_root_finder_failure_raises_with_the_frames_before_it():
+    n = 1583
     cycle = [11268, 1022, 0, 0, 5728]
-    frame = np.array([cycle[i % 5] for i in range(1583)], dtype=np.int16)
-    with pytest.raises(RuntimeError, match="too many iterations in laguer"):
-        vocana.analyze(frame, order=5, frame_length=1583)
-    assert vocana.analyze(np.tile(frame[:4], 400) + 7, order=5).analyzed.any()
+    noise = np.random.default_rng(31).integers(-3000, 3000, 2 * n)
+    samples = np.concatenate([noise, [cycle[i % 5] for i in range(n)]]).astype(np.int16)
+    keywords = dict(order=5, frame_length=n, frame_rate=n, spectra=True)
+    with pytest.raises(RuntimeError, match="too many iterations in laguer") as error:
+        vocana.analyze(samples, **keywords)
+    before = error.value.analysis
+    assert list(before.analyzed) == [True, True, False] and before.start[2] == 2 * n
+    assert np.isnan(before.formants[2]).all() and np.isnan(before.lpc[2]).all()
+    # The interpreter goes on; the frames before are those of the span before.
+    reference = vocana.analyze(samples, end=2 * n - 1, **keywords)
+    assert np.array_equal(before.formants[:2], reference.formants, equal_nan=True)
+    assert np.array_equal(before.lpc[:2], reference.lpc)
 
 
 def test_threads_analyse_side_by_side_with_the_same_results(speech_file):
