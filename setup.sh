@@ -3,6 +3,7 @@
 #   ./setup.sh run        analyses the bundled example (examples/vowels.wav)
 #   ./setup.sh test       runs the whole test suite
 #   ./setup.sh sanitize   runs the test suite built with sanitizers
+#   ./setup.sh tsan       runs the threaded analysis under the thread sanitizer
 #   ./setup.sh fuzz [s]   builds the fuzz targets with clang and runs each for s seconds (60)
 set -euo pipefail
 cd "$(dirname "$0")"
@@ -47,12 +48,22 @@ case "$mode" in
     ASAN_OPTIONS=detect_leaks=1:abort_on_error=1 UBSAN_OPTIONS=print_stacktrace=1:halt_on_error=1 \
       ctest --test-dir build-sanitize --output-on-failure -j2
     ;;
+  tsan)
+    # The threaded frame loop under the thread sanitizer: the library's tests
+    # and the end-to-end tests with 2, 3 and 8 threads.
+    install_missing
+    build build-tsan -DVOCANA_TSAN=ON
+    for threads in 2 3 8; do
+      VOCANA_THREADS=$threads TSAN_OPTIONS=halt_on_error=1:abort_on_error=1 \
+        ctest --test-dir build-tsan --output-on-failure -j2 -R '^(Analyze|LoadSound|e2e|CommandLine|FrameLoop|Golden|AnalysisStreams|FatalInTheFrameLoop|Report)'
+    done
+    ;;
   fuzz)
     install_missing clang libclang-rt-14-dev
     bash fuzz/run.sh "${2:-60}"
     ;;
   *)
-    echo "usage: ./setup.sh run|test|sanitize|fuzz [seconds]" >&2
+    echo "usage: ./setup.sh run|test|sanitize|tsan|fuzz [seconds]" >&2
     exit 2
     ;;
 esac
