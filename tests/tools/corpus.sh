@@ -1,15 +1,16 @@
 #!/bin/bash
-# The README as a new user meets it, in a fresh clone of the checkout (its
-# tracked files as they are now): the set-up command (with stand-ins for
-# apt-get and cmake that record what they are asked, and the vocana already
-# built), the tutorial's commands and the corpus recipes, run as written from
-# the clone's root folder. The tutorial's outputs hold the lines the README
-# quotes and leave `git status` clean; the corpus runs on the example folder
-# with an upper-case .WAV file, a sub-folder, a broken file and one of digital
-# silence added: each good file gets its result under the results folder,
-# equal to a direct run of vocana, the other two are named on standard error,
-# listed in failed.txt and get none, the corpus folder is left as it was and
-# the run ends with a failure status.
+# The README and the manual page's corpus recipe as a new user meets them, in
+# a fresh clone of the checkout (its tracked files as they are now): the
+# set-up command (with stand-ins for apt-get and cmake that record what they
+# are asked, and the vocana already built), the tutorial's commands and the
+# corpus recipes, run as written from the clone's root folder. The tutorial's
+# outputs hold the lines the README quotes and leave `git status` clean; the
+# corpus runs on the example folder with an upper-case .WAV file, a
+# sub-folder, a broken file and one of digital silence added: each good file
+# gets its result under the results folder, equal to a direct run of vocana,
+# the other two are named on standard error, listed in failed.txt and get
+# none, the corpus folder is left as it was and the run ends with a failure
+# status.
 #   corpus.sh <vocana> <source folder>
 set -u
 vocana=$(readlink -f "$1")
@@ -95,10 +96,10 @@ head -c 44 "$examples/vowels.wav" >"$examples/silence.wav"  # a header for 14400
 head -c 28800 /dev/zero >>"$examples/silence.wav"
 before=$(cd "$examples" && find . | sort)
 
-check() {  # NAME: runs the recipe NAME in the clone's root folder
+check() {  # NAME [TEXT]: runs the recipe TEXT, else the README's NAME, in the clone's root folder
   local recipe out=$clone/results
   rm -rf "$out" "$clone"/chunk.* "$clone/files.txt"
-  recipe=$(readme_block "corpus: $1")
+  recipe=${2:-$(readme_block "corpus: $1")}
   [ -n "$recipe" ] || fail "no recipe $1 in README.md"
   [ "$1" != slurm-submit ] || readme_block "corpus: slurm-job" >"$clone/vocana-array.sh"
   (cd "$clone" && PATH=$stand_ins:$PATH bash -c "$recipe") >"$tmp/$1.out" 2>"$tmp/$1.err" </dev/null
@@ -120,6 +121,15 @@ check() {  # NAME: runs the recipe NAME in the clone's root folder
 }
 
 check xargs
+# The manual page's recipe, as man shows it.
+if command -v man >/dev/null; then
+  check manual "$(LANG=C.UTF-8 MANWIDTH=200 man -l "$clone/doc/vocana.1" 2>/dev/null | awk '
+    /^ *export PATH=/ { inside = 1 }
+    inside { sub(/^       /, ""); print }
+    inside && /^fi$/ { exit }')"
+else
+  echo "note: man is not installed; the manual page's recipe was not run"
+fi
 check slurm-submit
 if command -v parallel >/dev/null; then
   check parallel
