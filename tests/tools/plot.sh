@@ -54,3 +54,10 @@ check_png long.png 200 150
 mkdir alone && cp "$vocana" alone/vocana
 PATH=/usr/bin:/bin "$plot" -x alone/vocana -T -o track.png "$example" 2>log
 [ $? -eq 2 ] && grep -q 'vocana-track' log || fail "-T without vocana-track: $(cat log)"
+
+# A failure of gnuplot is reported with gnuplot's own message.
+mkdir fakebin && printf '#!/bin/sh\necho "line 9: out of memory for the image" >&2\nexit 1\n' >fakebin/gnuplot &&
+  chmod +x fakebin/gnuplot
+PATH=$PWD/fakebin:$PATH "$plot" -x "$vocana" -o failed.png "$example" 2>log
+[ $? -eq 2 ] && grep -q 'gnuplot failed.*out of memory for the image' log && [ ! -e failed.png ] ||
+  fail "a failure of gnuplot is not reported with its cause: $(tail -n 2 log)"
