@@ -5,8 +5,8 @@
 # are asked, and the vocana already built), the tutorial's commands and the
 # corpus recipes, run as written from the clone's root folder. The tutorial's
 # outputs hold the lines the README quotes and leave `git status` clean; the
-# corpus runs on the example folder with an upper-case .WAV file, a
-# sub-folder, a broken file and one of digital silence added: each good file
+# corpus runs on the example folder with an upper-case .WAV file, a symbolic
+# link, a sub-folder, a broken file and one of digital silence added: each good file
 # gets its result under the results folder, equal to a direct run of vocana,
 # the other two are named on standard error, listed in failed.txt and get
 # none, the corpus folder is left as it was and the run ends with a failure
@@ -91,6 +91,7 @@ untracked=$(git -C "$clone" status --porcelain --untracked-files=all | grep '^??
 examples=$clone/examples
 cp "$examples/vowels.wav" "$examples/second.WAV"
 mkdir "$examples/speaker 2" && cp "$examples/vowels.wav" "$examples/speaker 2/vowels.wav"
+ln -s vowels.wav "$examples/linked.wav"  # as in corpora kept by git-annex
 printf 'x' >"$examples/broken.wav"
 head -c 44 "$examples/vowels.wav" >"$examples/silence.wav"  # a header for 14400 zero samples
 head -c 28800 /dev/zero >>"$examples/silence.wav"
@@ -112,7 +113,7 @@ check() {  # NAME [TEXT]: runs the recipe TEXT, else the README's NAME, in the c
     fail "$1: failed.txt lists: $(cat "$out/failed.txt" 2>&1)"
   grep -q 'Error: fail to read' "$out/broken.log" || fail "$1: broken.log lacks the reason"
   grep -q 'not analyzed' "$out/silence.log" || fail "$1: silence.log lacks the reason"
-  for name in vowels second "speaker 2/vowels"; do
+  for name in vowels second linked "speaker 2/vowels"; do
     [ "$(cat "$out/$name.F.txt" 2>/dev/null)" = "$expected" ] ||
       fail "$1: $name.F.txt differs from a direct run"
   done
