@@ -60,7 +60,7 @@ case "$mode" in
   tsan)
     # The threaded frame loop under the thread sanitizer: the library's tests
     # and the end-to-end tests with 2, 3 and 8 threads.
-    install_missing
+    install_missing libgtest-dev
     build build-tsan -DVOCANA_TSAN=ON
     for threads in 2 3 8; do
       VOCANA_THREADS=$threads TSAN_OPTIONS=halt_on_error=1:abort_on_error=1 \
