@@ -49,7 +49,8 @@ std::optional<std::vector<Sample>> load_riff(const char* path, int& count, int& 
     messages += "error: getSoundData(): broken LIST chunk in the RIFF header.\n";
     return std::nullopt;
   }
-  if (chunks.has_format && chunks.format_tag != 1 && chunks.format_tag != 0xFFFE) {
+  if (chunks.has_format && chunks.format_tag != WAVE_FORMAT_PCM &&
+      chunks.format_tag != WAVE_FORMAT_EXTENSIBLE) {
     refuse_not_riff_nor_raw(header_type_name(HEADER_TYPE_RIFF), messages);
     return std::nullopt;
   }
@@ -122,7 +123,7 @@ std::optional<std::vector<Sample>> getSoundData(const char* path, bool big_endia
     }
   }
 
-  const int format = big_endian_raw ? DATA_FORMAT_BSHORT : DATA_FORMAT_LSHORT;
+  const SampleFormat format = big_endian_raw ? DATA_FORMAT_BSHORT : DATA_FORMAT_LSHORT;
   if (!set_description(description, header_type_name(HEADER_TYPE_RAW), data_format_name(format),
                        messages)) {
     return std::nullopt;

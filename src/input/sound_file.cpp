@@ -67,7 +67,7 @@ void add_system_error(int error, std::string& messages) {
 
 }  // namespace
 
-const char* header_type_name(int code) {
+const char* header_type_name(HeaderType code) {
   switch (code) {
     case HEADER_TYPE_RIFF:
       return "RIFF";
@@ -78,7 +78,7 @@ const char* header_type_name(int code) {
   }
 }
 
-const char* data_format_name(int code) {
+const char* data_format_name(SampleFormat code) {
   switch (code) {
     case DATA_FORMAT_LSHORT:
       return "little endian short (16 bits)";

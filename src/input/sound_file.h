@@ -10,32 +10,40 @@
 
 #include "common/constants.h"
 
-// Header type codes.
-inline constexpr int HEADER_TYPE_RIFF = 3;      // "RIFF" followed by "WAVE" at offset 8
-inline constexpr int HEADER_TYPE_RAW = 11;      // no header recognised: headerless samples
-inline constexpr int HEADER_TYPE_REFUSED = -1;  // a known header kind this loader does not read
+// The kinds of input the loader tells apart by the leading bytes.
+enum HeaderType : int {
+  HEADER_TYPE_RIFF,     // "RIFF" followed by "WAVE" at offset 8
+  HEADER_TYPE_RAW,      // no header recognised: headerless samples
+  HEADER_TYPE_REFUSED,  // a known header kind this loader does not read
+};
 
-// Sample format codes.
-inline constexpr int DATA_FORMAT_BSHORT = 1;   // 16-bit big-endian signed
-inline constexpr int DATA_FORMAT_LSHORT = 10;  // 16-bit little-endian signed
-inline constexpr int DATA_FORMAT_OTHER = -1;   // anything else (8/24/32-bit, float, ...)
+// The sample formats the loader tells apart.
+enum SampleFormat : int {
+  DATA_FORMAT_LSHORT,  // 16-bit little-endian signed
+  DATA_FORMAT_BSHORT,  // 16-bit big-endian signed
+  DATA_FORMAT_OTHER,   // anything else (8/24/32-bit, float, ...)
+};
+
+// Format tags of the "fmt " chunk of a WAVE file that hold 16-bit PCM.
+inline constexpr int WAVE_FORMAT_PCM = 0x0001;
+inline constexpr int WAVE_FORMAT_EXTENSIBLE = 0xFFFE;
 
 // The kind of header a file starts with.
 struct HeaderKind {
-  int code;          // HEADER_TYPE_RIFF, HEADER_TYPE_RAW or HEADER_TYPE_REFUSED
+  HeaderType code;   // HEADER_TYPE_RIFF, HEADER_TYPE_RAW or HEADER_TYPE_REFUSED
   const char* name;  // static text: "RIFF", "raw (no header)", "AIFF", "Sun/Next", ...
 };
 
 // header_type_name: the name of a header type code.
 //   code  in  HEADER_TYPE_RIFF or HEADER_TYPE_RAW
 // Returns "RIFF" or "raw (no header)"; "unknown" for any other code.
-const char* header_type_name(int code);
+const char* header_type_name(HeaderType code);
 
 // data_format_name: the name of a sample format code.
 //   code  in  DATA_FORMAT_LSHORT or DATA_FORMAT_BSHORT
 // Returns "little endian short (16 bits)" or "big endian short (16 bits)";
 // "unknown" for any other code.
-const char* data_format_name(int code);
+const char* data_format_name(SampleFormat code);
 
 // classify_header: the header kind given by a file's leading bytes.
 //   head  in  head[0..size-1], the first bytes of the file (up to 12 are used)
@@ -67,7 +75,7 @@ bool probe_sound_file(const char* path, bool classify, HeaderKind& kind, std::st
 // What the chunk walk of a RIFF WAVE file found.
 struct RiffChunks {
   bool has_format = false;      // a "fmt " chunk with its 2-byte format tag was found
-  int format_tag = 0;           // that tag: 1 PCM, 0xFFFE extensible, 3 float, 0x55 MP3, ...
+  int format_tag = 0;           // that tag: WAVE_FORMAT_PCM, WAVE_FORMAT_EXTENSIBLE, 3 float, ...
   bool has_data = false;        // a "data" chunk header was found
   std::int64_t data_bytes = 0;  // the size the "data" chunk header declares [bytes],
                                 // 0 .. 0xFFFFFFFF, whatever the file really holds
@@ -90,7 +98,7 @@ RiffChunks walk_riff_chunks(const char* path);
 
 // What the sound file library reports about an open RIFF WAVE file.
 struct RiffInfo {
-  int format = DATA_FORMAT_OTHER;  // DATA_FORMAT_LSHORT for 16-bit PCM little-endian in
+  SampleFormat format = DATA_FORMAT_OTHER;  // DATA_FORMAT_LSHORT for 16-bit PCM little-endian in
                                    // a WAVE or WAVE_FORMAT_EXTENSIBLE file
   int channels = 0;                // number of channels
   std::int64_t frames = 0;         // frames (samples per channel) the file really holds,

@@ -55,7 +55,8 @@ void laguer(std::span<const Cnum> a, int m, Cnum& x, int& iterations) {
     if (abp < abm) gp = gm;  // the denominator of larger magnitude
 
     // Both denominators zero (or not numbers): a step of length 1 + |x| in a
-    // direction that turns with the iteration number.
+    // direction that turns with the iteration number. The length is formed as
+    // exp(log(1 + |x|)) on purpose: the roots found depend on its exact bits.
     const double ab_max = (abp > abm) ? abp : abm;
     const Cnum dx = (ab_max > 0.0) ? Cdiv(Complex(static_cast<double>(m), 0.0), gp)
                                    : RCmul(std::exp(std::log(1.0 + abx)),

@@ -65,6 +65,7 @@ double durb(std::span<const double> r, std::span<double> k, std::span<double> a,
   k[0] = r[1] / r[0];
   a[0] = 1.0;
   a[1] = -k[0];
+  // e - k*k*e, not e * (1 - k*k): the coefficients depend on this rounding.
   e = e - k[0] * k[0] * e;
   if (p <= 1) return e;
 

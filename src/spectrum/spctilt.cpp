@@ -59,19 +59,22 @@ double Critical2ndOrderCoefs(std::span<const double> r, std::span<double> a, int
   a[0] = 1.0;
   a[1] = x;
   a[2] = x * x / 4.0;
-  // E(x) = sum over i, j of a[i] a[j] r[|i - j|].
+  // E(x) = sum over i, j of a[i] a[j] r[|i - j|]; x^4 and x^3 through pow(),
+  // not products: the energy (the LPC spectrum's gain) depends on these bits.
   return r[0] * (x * x + 1.0 + std::pow(x, 4) / 16.0) + r[1] * (2.0 * x + std::pow(x, 3) / 2.0) +
          r[2] * (x * x / 2.0);
 }
 
 double spectralTilt(double f, double x, int fs) {
   const double ln2 = std::log(2.0);
-  // The frequency enters through its octave number log2 f.
+  // The frequency enters through its octave number log2 f and back, as
+  // exp(ln 2 * log2 f): the tilt depends on the bits of this round trip.
   const double octave = std::log(f) / ln2;
   const double f_again = std::exp(ln2 * octave);
   const double w = TWO_PI_DECIMAL * f_again / static_cast<double>(fs);
 
   // |A(e^jw)|^2 = d0 + d1 cos w + d2 cos 2w for A(z) = 1 + x z^-1 + (x^2/4) z^-2.
+  // x^4 as a product here (unlike the energy's pow()): these bits are printed.
   const double d0 = 1.0 + x * x + x * x * x * x / 16.0;
   const double d1 = 2.0 * x * (1.0 + x * x / 4.0);
   const double d2 = x * x / 2.0;

@@ -1,7 +1,6 @@
 #include "e2e/e2e_run.h"
 
 #include <fcntl.h>
-#include <sndfile.h>
 #include <sys/stat.h>
 #include <sys/wait.h>
 #include <unistd.h>
@@ -14,6 +13,8 @@
 #include <random>
 #include <sstream>
 #include <stdexcept>
+
+#include "support/riff_writer.h"
 
 namespace e2e {
 
@@ -69,6 +70,7 @@ TempDir::TempDir() {
 }
 
 TempDir::~TempDir() {
+  if (keep) return;
   std::error_code ignored;
   std::filesystem::remove_all(path, ignored);
 }
@@ -91,24 +93,11 @@ void write_bytes(const std::string& path, const std::string& bytes) {
 }
 
 void write_wav(const std::string& path, const std::vector<std::int16_t>& samples, int rate) {
-  SF_INFO info{};
-  info.samplerate = rate;
-  info.channels = 1;
-  info.format = SF_FORMAT_WAV | SF_FORMAT_PCM_16;
-  SNDFILE* file = sf_open(path.c_str(), SFM_WRITE, &info);
-  if (file == nullptr) throw std::runtime_error(sf_strerror(nullptr));
-  sf_writef_short(file, samples.data(), static_cast<sf_count_t>(samples.size()));
-  sf_close(file);
+  write_bytes(path, riff::mono16_wav(samples, static_cast<std::uint32_t>(rate)));
 }
 
 void write_raw(const std::string& path, const std::vector<std::int16_t>& samples) {
-  std::string bytes;
-  for (std::int16_t s : samples) {
-    const auto u = static_cast<std::uint16_t>(s);
-    bytes.push_back(static_cast<char>(u & 0xFF));
-    bytes.push_back(static_cast<char>(u >> 8));
-  }
-  write_bytes(path, bytes);
+  write_bytes(path, riff::pcm16(samples));
 }
 
 std::vector<std::int16_t> vowel(int rate, int count, double f0, const std::vector<double>& formants,

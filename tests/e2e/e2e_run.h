@@ -29,13 +29,14 @@ inline RunOptions in_dir(const std::string& cwd) {
 // run: executes vocana with argv[0] "vocana" and the given arguments.
 RunResult run(const std::vector<std::string>& args, const RunOptions& options);
 
-// A fresh temporary folder, removed with its files at destruction.
+// A fresh temporary folder, removed with its files at destruction unless kept.
 struct TempDir {
   TempDir();
   ~TempDir();
   TempDir(const TempDir&) = delete;
   TempDir& operator=(const TempDir&) = delete;
   std::string path;
+  bool keep = false;  // true: left on disk, for a look at a failed run's files
   std::string file(const std::string& name) const { return path + "/" + name; }
 };
 

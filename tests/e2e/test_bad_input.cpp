@@ -17,6 +17,7 @@
 #include <vector>
 
 #include "e2e/e2e_run.h"
+#include "support/riff_writer.h"
 
 namespace e2e {
 namespace {
@@ -30,12 +31,6 @@ const std::string LIST_BROKEN = "error: getSoundData(): broken LIST chunk in the
 const std::string FEWER_THAN_HEADER =
     "error: getSoundData(): number of read data is not same as in header.";
 
-std::string le(std::uint32_t value, int bytes) {
-  std::string out;
-  for (int i = 0; i < bytes; ++i) out.push_back(static_cast<char>((value >> (8 * i)) & 0xFF));
-  return out;
-}
-
 std::string be32(std::uint32_t value) {
   std::string out;
   for (int i = 3; i >= 0; --i) out.push_back(static_cast<char>((value >> (8 * i)) & 0xFF));
@@ -43,11 +38,7 @@ std::string be32(std::uint32_t value) {
 }
 
 // Bytes of noise samples, little-endian.
-std::string sample_bytes(int count) {
-  std::string bytes;
-  for (std::int16_t s : noise(count, 4000, 21)) bytes += le(static_cast<std::uint16_t>(s), 2);
-  return bytes;
-}
+std::string sample_bytes(int count) { return riff::pcm16(noise(count, 4000, 21)); }
 
 // The fields of a RIFF WAVE file that the cases vary.
 struct Wav {
@@ -64,16 +55,12 @@ struct Wav {
 };
 
 std::string wav_bytes(const Wav& w) {
-  const int block = w.channels * w.bits / 8;
-  std::string body = "WAVE" + w.chunk_before_fmt + "fmt " + le(w.fmt_size, 4) +
-                     le(w.format_tag, 2) + le(w.channels, 2) + le(w.rate, 4) +
-                     le(w.rate * block, 4) + le(block, 2) + le(w.bits, 2) + "data" +
-                     le(static_cast<std::uint32_t>(w.data_declared < 0 ? w.data_bytes
-                                                                       : w.data_declared),
-                        4) +
-                     sample_bytes(w.data_bytes / 2);
-  const std::uint32_t size = w.riff_size != 0 ? w.riff_size : body.size();
-  return w.riff_id + le(size, 4) + body;
+  return riff::riff_wave(
+      w.chunk_before_fmt +
+          riff::chunk("fmt ", riff::fmt_body(w.format_tag, w.channels, w.rate, w.bits),
+                      w.fmt_size) +
+          riff::chunk("data", sample_bytes(w.data_bytes / 2), w.data_declared),
+      w.riff_id, w.riff_size != 0 ? std::int64_t{w.riff_size} : -1);
 }
 
 void make_wav(const TempDir& dir, const Wav& w) { write_bytes(dir.file("in.wav"), wav_bytes(w)); }
@@ -146,7 +133,7 @@ const std::vector<Case> CASES = {
   {"WavZeroHz", [](const TempDir& d) { Wav w; w.rate = 0; make_wav(d, w); },
    {"in.wav"}, 1, "Internal error : SF_INFO struct incomplete.", Results::kUntouched},
   {"WavAbsurdChunkSize", [](const TempDir& d) {
-     Wav w; w.chunk_before_fmt = "junk" + le(0xFFFFFFF0u, 4) + "abcd"; make_wav(d, w); },
+     Wav w; w.chunk_before_fmt = "junk" + riff::le32(0xFFFFFFF0u) + "abcd"; make_wav(d, w); },
    {"in.wav"}, 1, "Error in WAV file. No 'data' chunk marker.", Results::kUntouched},
   {"WavAbsurdFmtSize", [](const TempDir& d) { Wav w; w.fmt_size = 0xFFFFFFFFu; make_wav(d, w); },
    {"in.wav"}, 1, "Error in WAV/W64/RF64 file. Short 'fmt ' chunk.", Results::kUntouched},
@@ -159,10 +146,10 @@ const std::vector<Case> CASES = {
   // first (a sub-chunk size of 2^32 - 4097 sends it backwards).
   {"WavListSubChunkPastEnd", [](const TempDir& d) {
      std::string list = std::string(84, '\xFF') + "\xEF" + std::string(31, '\xFF') + "\0\0"s;
-     Wav w; w.chunk_before_fmt = "LIST" + le(list.size(), 4) + list; make_wav(d, w); },
+     Wav w; w.chunk_before_fmt = "LIST" + riff::le32(list.size()) + list; make_wav(d, w); },
    {"in.wav"}, 1, LIST_BROKEN, Results::kUntouched},
   {"WavListChunkPastEnd", [](const TempDir& d) {
-     Wav w; w.chunk_before_fmt = "LIST" + le(0xFFFF0004u, 4) + "INFO"; make_wav(d, w); },
+     Wav w; w.chunk_before_fmt = "LIST" + riff::le32(0xFFFF0004u) + "INFO"; make_wav(d, w); },
    {"in.wav"}, 1, LIST_BROKEN, Results::kUntouched},
   {"WavHeaderOnly", [](const TempDir& d) {
      Wav w; w.data_declared = 6000; w.data_bytes = 0; make_wav(d, w); },

@@ -166,6 +166,35 @@ TEST_F(CommandLine, HelpActsWhenReached) {
   }
 }
 
+// --version and --help act only as the sole argument, on standard output; with
+// anything beside them getopt reads them as before ("-" and "v" are invalid
+// options, "e" takes "rsion" as its value; "h" prints the usage on standard
+// error, argv[0] first).
+TEST_F(CommandLine, VersionAndHelpAloneElseGetopt) {
+  struct Case {
+    std::vector<std::string> args;
+    int status;
+    std::string out;
+    std::string err;
+  };
+  const std::string usage = USAGE_TEXT;
+  const std::string dash_v = "vocana: invalid option -- '-'\nvocana: invalid option -- 'v'\n";
+  const std::vector<Case> cases = {
+      {{"--version"}, 0, std::string("vocana ") + VOCANA_PROJECT_VERSION + "\n", ""},
+      {{"--help"}, 0, usage, ""},
+      {{"--version", "-i"}, 1, "", dash_v + usage},
+      {{"--version", "speech.raw"}, 1, "",
+       dash_v + "speech duration is shorter than frame length.\n"},
+      {{"--help", "speech.raw"}, 0, "", "vocana: invalid option -- '-'\nvocana\n" + usage},
+  };
+  for (const Case& c : cases) {
+    const RunResult r = vocana(c.args);
+    EXPECT_EQ(r.status, c.status) << c.args[0] << " " << c.args.size();
+    EXPECT_EQ(r.out, c.out) << c.args[0] << " " << c.args.size();
+    EXPECT_EQ(r.err, c.err) << c.args[0] << " " << c.args.size();
+  }
+}
+
 TEST_F(CommandLine, MissingArgumentDrawsDiagnosticAndRunGoesOn) {
   const RunResult r = vocana({"speech.raw", "-x", "-a"});
   EXPECT_EQ(r.status, 0);

@@ -44,6 +44,18 @@ TEST_F(FrameLoop, CoefficientLinesAndFramePositions) {
   EXPECT_EQ(lines[1].substr(0, 24), "  128 pnt   10.67 ms a: ");
 }
 
+// The frame time is start / fs * 1000 rounded to single precision before it is
+// printed: 22925 / 11025 * 1000 = 2079.365079... is 2079.37 as a double but
+// 2079.364990... as a float.
+TEST_F(FrameLoop, FrameTimeIsSinglePrecision) {
+  write_wav(dir.file("x.wav"), noise(22925 + 256, 5000, 14), 11025);
+  const RunResult r = vocana({"-r", "7", "x.wav"});
+  ASSERT_EQ(r.status, 0) << r.err;
+  const std::vector<std::string> last = lines_with(r.out, "22925 pnt ");
+  ASSERT_EQ(last.size(), 1u) << r.out.size();
+  EXPECT_EQ(last[0].substr(0, 23), "22925 pnt 2079.36 ms F:");
+}
+
 TEST_F(FrameLoop, SpanLengthGivesWholeFramesOnly) {
   write_raw(dir.file("x.raw"), noise(1000, 5000, 6));
   struct Case {

@@ -18,7 +18,7 @@ namespace {
 // Largest error of a transform relative to the largest magnitude of the
 // exact result, for every oracle comparison in this file: rounding level for
 // lengths up to 512.
-constexpr double kRelativeTolerance = 1e-13;
+constexpr double RELATIVE_TOL = 1e-13;
 
 std::vector<double> random_values(int n, unsigned seed) {
   std::mt19937 gen(seed);
@@ -100,7 +100,7 @@ TEST(Fft, SingleValueIsLeftAsItIs) {
 }
 
 TEST(Fft, HandWorkedEightPointCases) {
-  constexpr double kTiny = 1e-14;
+  constexpr double TINY = 1e-14;
   // A unit impulse at 0: 1 + 0i in every bin, exactly (no twiddle touches it
   // with anything but zero).
   std::vector<double> re(8, 0.0), im(8, 0.0);
@@ -117,8 +117,8 @@ TEST(Fft, HandWorkedEightPointCases) {
   EXPECT_EQ(re[0], 8.0);
   EXPECT_EQ(im[0], 0.0);
   for (int k = 1; k < 8; ++k) {
-    EXPECT_NEAR(re[k], 0.0, kTiny) << k;
-    EXPECT_NEAR(im[k], 0.0, kTiny) << k;
+    EXPECT_NEAR(re[k], 0.0, TINY) << k;
+    EXPECT_NEAR(im[k], 0.0, TINY) << k;
   }
   // The inverse divides by N: 8 in bin 0 gives 1 everywhere.
   re.assign(8, 0.0);
@@ -158,7 +158,7 @@ TEST(Fft, AgreesWithDirectDft) {
       std::vector<double> re = in_re, im = in_im, ref_re, ref_im;
       fft(re, im, m, sign);
       direct_dft(in_re, in_im, sign, ref_re, ref_im);
-      EXPECT_LT(relative_error(re, im, ref_re, ref_im), kRelativeTolerance)
+      EXPECT_LT(relative_error(re, im, ref_re, ref_im), RELATIVE_TOL)
           << "m = " << m << ", sign = " << sign;
     }
   }
@@ -171,7 +171,7 @@ TEST(Fft, ForwardThenInverseRestoresTheSignal) {
   std::vector<double> re = in_re, im = in_im;
   fft(re, im, m, +1);
   fft(re, im, m, -1);
-  EXPECT_LT(relative_error(re, im, in_re, in_im), kRelativeTolerance);
+  EXPECT_LT(relative_error(re, im, in_re, in_im), RELATIVE_TOL);
 }
 
 TEST(FftCal, PadsAndWarnsWhenNotAPowerOfTwo) {

@@ -17,8 +17,8 @@
 
 namespace {
 
-constexpr int kFs = 12000;
-constexpr int kMaxPoints = 4096 / 2 + 1;
+constexpr int FS_HZ = 12000;
+constexpr int MAX_POINTS = 4096 / 2 + 1;
 
 std::vector<double> random_frame(int n, unsigned seed) {
   std::mt19937 gen(seed);
@@ -45,29 +45,29 @@ std::string caution(const char* name, int count, int n) {
 
 struct Spectrum {
   // One element more than any spectrum, to see writes past N/2.
-  std::vector<double> freq = std::vector<double>(kMaxPoints + 1, -1.0);
-  std::vector<double> power = std::vector<double>(kMaxPoints + 1, -1.0);
+  std::vector<double> freq = std::vector<double>(MAX_POINTS + 1, -1.0);
+  std::vector<double> power = std::vector<double>(MAX_POINTS + 1, -1.0);
   int count = 0;
   std::string err;  // the lines the call appended to its messages
 };
 
 Spectrum fft_spectrum(const std::vector<double>& frame, int n) {
   Spectrum s;
-  s.count = fft_pws(frame, n, kFs, s.freq, s.power, s.err);
+  s.count = fft_pws(frame, n, FS_HZ, s.freq, s.power, s.err);
   return s;
 }
 
 Spectrum lpc_spectrum(const std::vector<double>& a, double gain, int p, int count) {
   Spectrum s;
-  s.count = lpc_pws(a, gain, p, count, kFs, s.freq, s.power, s.err);
+  s.count = lpc_pws(a, gain, p, count, FS_HZ, s.freq, s.power, s.err);
   return s;
 }
 
 void expect_same(const Spectrum& got, const Spectrum& want, const std::string& what) {
   EXPECT_EQ(got.count, want.count) << what;
   EXPECT_EQ(got.err, want.err) << what;
-  EXPECT_TRUE(same_bits(got.freq, want.freq, kMaxPoints + 1)) << what;
-  EXPECT_TRUE(same_bits(got.power, want.power, kMaxPoints + 1)) << what;
+  EXPECT_TRUE(same_bits(got.freq, want.freq, MAX_POINTS + 1)) << what;
+  EXPECT_TRUE(same_bits(got.power, want.power, MAX_POINTS + 1)) << what;
 }
 
 TEST(FftPws, PointsAndFrequencyGrid) {
@@ -186,7 +186,7 @@ TEST(LpPws, SameBitsAsAutocorDurbAndLpcPws) {
     const Spectrum want = lpc_spectrum(a, gain, c.p, c.n);
 
     Spectrum got;
-    got.count = lp_pws(frame, c.n, c.p, kFs, got.freq, got.power, got.err);
+    got.count = lp_pws(frame, c.n, c.p, FS_HZ, got.freq, got.power, got.err);
     EXPECT_EQ(got.err, c.n == 300 ? caution("lp_pws", 300, 512) : "");
     got.err = want.err;  // the operation names differ
     expect_same(got, want, "n = " + std::to_string(c.n));
@@ -205,7 +205,7 @@ TEST(SpectrumWork, SameOutputAsThePlainOperations) {
     const std::vector<double> frame = random_frame(n, ++seed);
     const Spectrum want = fft_spectrum(frame, n);
     Spectrum got;
-    got.count = fft_pws_work(frame, n, kFs, got.freq, got.power, work, got.err);
+    got.count = fft_pws_work(frame, n, FS_HZ, got.freq, got.power, work, got.err);
     expect_same(got, want, "fft, n = " + std::to_string(n));
 
     const int p = std::min(n - 1, 20);
@@ -213,7 +213,7 @@ TEST(SpectrumWork, SameOutputAsThePlainOperations) {
     a[0] = 1.0;
     const Spectrum want_lpc = lpc_spectrum(a, 3.5, p, n);
     Spectrum got_lpc;
-    got_lpc.count = lpc_pws_work(a, 3.5, p, n, kFs, got_lpc.freq, got_lpc.power, work, got_lpc.err);
+    got_lpc.count = lpc_pws_work(a, 3.5, p, n, FS_HZ, got_lpc.freq, got_lpc.power, work, got_lpc.err);
     expect_same(got_lpc, want_lpc, "lpc, n = " + std::to_string(n));
   }
 }
@@ -222,42 +222,42 @@ TEST(PwsErrors, FewerThanTwoPointsIsRefused) {
   std::string messages;
   std::vector<double> frame(8, 1.0), freq(8), power(8);
   for (int n : {1, 0, -3}) {
-    EXPECT_LIBRARY_ERROR(fft_pws(frame, n, kFs, freq, power, messages),
+    EXPECT_LIBRARY_ERROR(fft_pws(frame, n, FS_HZ, freq, power, messages),
                 "^error: fft_pws: number of data is smaller than 2\\.\n$");
-    EXPECT_LIBRARY_ERROR(lpc_pws(frame, 1.0, 0, n, kFs, freq, power, messages),
+    EXPECT_LIBRARY_ERROR(lpc_pws(frame, 1.0, 0, n, FS_HZ, freq, power, messages),
                 "^error: lpc_pws: number of data is smaller than 2\\.\n$");
-    EXPECT_LIBRARY_ERROR(lp_pws(frame, n, 2, kFs, freq, power, messages),
+    EXPECT_LIBRARY_ERROR(lp_pws(frame, n, 2, FS_HZ, freq, power, messages),
                 "^error: lp_pws: number of data is smaller than 2\\.\n$");
     SpectrumWork work;
-    EXPECT_LIBRARY_ERROR(fft_pws_work(frame, n, kFs, freq, power, work, messages),
+    EXPECT_LIBRARY_ERROR(fft_pws_work(frame, n, FS_HZ, freq, power, work, messages),
                 "^error: fft_pws: number of data is smaller than 2\\.\n$");
   }
 }
 
 TEST(PwsErrors, OrderBeyondTheTransformIsRefused) {
   std::string messages;
-  std::vector<double> a(21, 0.0), freq(kMaxPoints), power(kMaxPoints);
+  std::vector<double> a(21, 0.0), freq(MAX_POINTS), power(MAX_POINTS);
   a[0] = 1.0;
-  EXPECT_LIBRARY_ERROR(lpc_pws(a, 1.0, 20, 16, kFs, freq, power, messages),
+  EXPECT_LIBRARY_ERROR(lpc_pws(a, 1.0, 20, 16, FS_HZ, freq, power, messages),
               "^error: lpc_pws: LPC order 20 needs 21 points at least\\.\n$");
   SpectrumWork work;
-  EXPECT_LIBRARY_ERROR(lpc_pws_work(a, 1.0, 16, 16, kFs, freq, power, work, messages),
+  EXPECT_LIBRARY_ERROR(lpc_pws_work(a, 1.0, 16, 16, FS_HZ, freq, power, work, messages),
               "^error: lpc_pws: LPC order 16 needs 17 points at least\\.\n$");
   const std::vector<double> frame = random_frame(16, 6);
-  EXPECT_LIBRARY_ERROR(lp_pws(frame, 16, 20, kFs, freq, power, messages),
+  EXPECT_LIBRARY_ERROR(lp_pws(frame, 16, 20, FS_HZ, freq, power, messages),
               "^error: lp_pws: LPC order 20 needs 21 points at least\\.\n$");
-  EXPECT_LIBRARY_ERROR(lp_pws(frame, 16, 0, kFs, freq, power, messages),
+  EXPECT_LIBRARY_ERROR(lp_pws(frame, 16, 0, FS_HZ, freq, power, messages),
               "^error: lp_pws: LPC order 0 is out of range\\.\n$");
 }
 
 TEST(PwsErrors, ShortArraysAreNeverOverrun) {
   std::string messages;
-  std::vector<double> frame(256, 1.0), freq(kMaxPoints), power(kMaxPoints), short_out(128);
-  EXPECT_LIBRARY_ERROR(fft_pws(frame, 256, kFs, short_out, power, messages),
+  std::vector<double> frame(256, 1.0), freq(MAX_POINTS), power(MAX_POINTS), short_out(128);
+  EXPECT_LIBRARY_ERROR(fft_pws(frame, 256, FS_HZ, short_out, power, messages),
               "^error: fft_pws: arrays too short for the spectrum\\.\n$");
-  EXPECT_LIBRARY_ERROR(fft_pws(frame, 300, kFs, freq, power, messages),
+  EXPECT_LIBRARY_ERROR(fft_pws(frame, 300, FS_HZ, freq, power, messages),
               "error: fft_pws: arrays too short for the spectrum\\.\n$");
-  EXPECT_LIBRARY_ERROR(lpc_pws(std::vector<double>(3, 0.0), 1.0, 4, 256, kFs, freq, power, messages),
+  EXPECT_LIBRARY_ERROR(lpc_pws(std::vector<double>(3, 0.0), 1.0, 4, 256, FS_HZ, freq, power, messages),
               "^error: lpc_pws: arrays too short for the spectrum\\.\n$");
 }
 

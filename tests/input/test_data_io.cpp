@@ -19,54 +19,33 @@
 
 #include "input/sound_file.h"
 #include "input/spframe.h"
+#include "support/riff_writer.h"
 
 using namespace std::string_literals;
 
 namespace {
 
 #if defined(__SANITIZE_ADDRESS__)
-constexpr bool kAddressSanitizer = true;
+constexpr bool ADDRESS_SANITIZER = true;
 #elif defined(__has_feature)
 #if __has_feature(address_sanitizer)
-constexpr bool kAddressSanitizer = true;
+constexpr bool ADDRESS_SANITIZER = true;
 #else
-constexpr bool kAddressSanitizer = false;
+constexpr bool ADDRESS_SANITIZER = false;
 #endif
 #else
-constexpr bool kAddressSanitizer = false;
+constexpr bool ADDRESS_SANITIZER = false;
 #endif
 
-constexpr const char* kRiffLshort = "RIFF little endian short (16 bits)";
-constexpr const char* kRawLshort = "raw (no header) little endian short (16 bits)";
-constexpr const char* kRawBshort = "raw (no header) big endian short (16 bits)";
+constexpr const char* RIFF_LSHORT = "RIFF little endian short (16 bits)";
+constexpr const char* RAW_LSHORT = "raw (no header) little endian short (16 bits)";
+constexpr const char* RAW_BSHORT = "raw (no header) big endian short (16 bits)";
 
-std::string le16(unsigned v) { return {static_cast<char>(v & 0xFF), static_cast<char>(v >> 8)}; }
-std::string le32(std::uint32_t v) { return le16(v & 0xFFFF) + le16(v >> 16); }
-
-// One chunk: id, declared size (the body's own size unless given), body, and a
-// pad byte after an odd body.
-std::string chunk(const std::string& id, const std::string& body, std::int64_t declared = -1) {
-  std::string out = id + le32(declared < 0 ? static_cast<std::uint32_t>(body.size())
-                                           : static_cast<std::uint32_t>(declared));
-  out += body;
-  if (body.size() % 2 != 0) out += '\0';
-  return out;
-}
-
-std::string fmt_body(unsigned tag, unsigned channels, std::uint32_t rate, unsigned bits) {
-  const unsigned align = channels * (bits / 8);
-  return le16(tag) + le16(channels) + le32(rate) + le32(rate * align) + le16(align) + le16(bits);
-}
-
-std::string pcm16(const std::vector<Sample>& samples) {
-  std::string out;
-  for (Sample s : samples) out += le16(static_cast<std::uint16_t>(s));
-  return out;
-}
-
-std::string riff_wave(const std::string& chunks) {
-  return "RIFF" + le32(static_cast<std::uint32_t>(4 + chunks.size())) + "WAVE" + chunks;
-}
+using riff::chunk;
+using riff::fmt_body;
+using riff::le32;
+using riff::pcm16;
+using riff::riff_wave;
 
 struct Load {
   std::optional<std::vector<Sample>> samples;
@@ -152,7 +131,7 @@ TEST_F(SoundInput, MonoPcm16RoundTripKeepsEveryValueAndRate) {
     EXPECT_EQ(*got.samples, written);
     EXPECT_EQ(got.count, 5000);
     EXPECT_EQ(got.rate, 22050);
-    EXPECT_EQ(got.description, kRiffLshort);
+    EXPECT_EQ(got.description, RIFF_LSHORT);
     EXPECT_EQ(got.err, "");
   }
 }
@@ -186,7 +165,7 @@ TEST_F(SoundInput, RefusedFilesNameTheirKind) {
   };
   const Case cases[] = {
       {write_sf("stereo16.wav", SF_FORMAT_WAV | SF_FORMAT_PCM_16, 2, 8000, stereo),
-       "Error: getSoundData(): Cannot handle 2 channel data.\n", kRiffLshort},
+       "Error: getSoundData(): Cannot handle 2 channel data.\n", RIFF_LSHORT},
       {write_sf("stereo8.wav", SF_FORMAT_WAV | SF_FORMAT_PCM_U8, 2, 8000, stereo), refusal("RIFF"),
        ""},
       {write_sf("float.wav", SF_FORMAT_WAV | SF_FORMAT_FLOAT, 1, 8000, stereo), refusal("RIFF"),
@@ -249,7 +228,7 @@ TEST_F(SoundInput, EmptyDataChunkLoadsNoSample) {
   EXPECT_TRUE(got.samples->empty());
   EXPECT_EQ(got.count, 0);
   EXPECT_EQ(got.rate, 11025);
-  EXPECT_EQ(got.description, kRiffLshort);
+  EXPECT_EQ(got.description, RIFF_LSHORT);
   EXPECT_EQ(got.err, "");
 }
 
@@ -297,12 +276,12 @@ TEST_F(SoundInput, RawLittleEndianAndBigEndian) {
   Load got = load(p);
   ASSERT_TRUE(got.samples);
   EXPECT_EQ(*got.samples, std::vector<Sample>{513});
-  EXPECT_EQ(got.description, kRawLshort);
+  EXPECT_EQ(got.description, RAW_LSHORT);
   EXPECT_EQ(got.rate, -1);
   got = load(p, true);
   ASSERT_TRUE(got.samples);
   EXPECT_EQ(*got.samples, std::vector<Sample>{258});
-  EXPECT_EQ(got.description, kRawBshort);
+  EXPECT_EQ(got.description, RAW_BSHORT);
   EXPECT_EQ(got.err, "");
 }
 
@@ -327,7 +306,7 @@ TEST_F(SoundInput, HeaderlessLookalikesLoadAsRawSilently) {
     ASSERT_TRUE(got.samples);
     EXPECT_EQ(got.count, static_cast<int>(bytes.size() / 2));
     EXPECT_EQ(std::string(reinterpret_cast<const char*>(got.samples->data()), bytes.size()), bytes);
-    EXPECT_EQ(got.description, kRawLshort);
+    EXPECT_EQ(got.description, RAW_LSHORT);
     EXPECT_EQ(got.err, "");
   }
 }
@@ -342,7 +321,7 @@ TEST_F(SoundInput, BigEndianFlagReadsRiffHeaderAsSamples) {
   EXPECT_EQ((*got.samples)[22], 0x0100);                       // 01 00
   EXPECT_EQ((*got.samples)[23], static_cast<Sample>(0xFEFF));  // FE FF
   EXPECT_EQ(got.rate, -1);
-  EXPECT_EQ(got.description, kRawBshort);
+  EXPECT_EQ(got.description, RAW_BSHORT);
   EXPECT_EQ(got.err, "");
 }
 
@@ -375,7 +354,7 @@ TEST_F(SoundInput, RawFailuresWriteGetdataLineThenLoaderLine) {
     EXPECT_EQ(got.err, c.err + loader_line);
     EXPECT_EQ(got.count, 0);
     EXPECT_EQ(got.rate, -1);
-    EXPECT_EQ(got.description, c.big_endian_raw ? kRawBshort : kRawLshort);
+    EXPECT_EQ(got.description, c.big_endian_raw ? RAW_BSHORT : RAW_LSHORT);
   }
 }
 
@@ -417,7 +396,7 @@ TEST_F(SoundInput, GetdataItself) {
 // Memory runs out: the loader's line and a failure, not an exception. Each
 // case runs in a child limited to 1 GiB of address space.
 TEST_F(SoundInput, AllocationFailureIsReported) {
-  if (kAddressSanitizer) GTEST_SKIP() << "the sanitizer needs more address space than the limit";
+  if (ADDRESS_SANITIZER) GTEST_SKIP() << "the sanitizer needs more address space than the limit";
   const std::int64_t big = std::int64_t{3} << 29;  // 1.5 GiB
   const std::string raw = write_sparse("big.raw", "", big);
   const std::string wav = write_sparse("big.wav",

@@ -10,9 +10,9 @@
 
 namespace {
 
-const std::string kForward = "error: detect_sp_duration: forward scanning failure.\n";
-const std::string kBackward = "error: detect_sp_duration: backward scanning failure.\n";
-constexpr int kUnset = -7;
+const std::string FORWARD_FAILURE = "error: detect_sp_duration: forward scanning failure.\n";
+const std::string BACKWARD_FAILURE = "error: detect_sp_duration: backward scanning failure.\n";
+constexpr int UNSET = -7;
 
 struct SpanCase {
   const char* what;
@@ -21,7 +21,7 @@ struct SpanCase {
   Sample loud;               // value put at those indexes
   int threshold;
   int min_len;
-  int result, start, end;  // expected; kUnset: not written
+  int result, start, end;  // expected; UNSET: not written
   const std::string* err;  // expected standard error, nullptr: none
 };
 
@@ -29,21 +29,21 @@ TEST(DetectSpDuration, Table) {
   const SpanCase cases[] = {
       {"T=0: every sample loud", 5, {}, 0, 0, 256, 5, 0, 4, nullptr},
       {"T=32768: -32768 is loud", 1000, {3, 999}, -32768, 32768, 256, 997, 3, 999, nullptr},
-      {"T=32768: 32767 is quiet", 1000, {3, 999}, 32767, 32768, 256, 0, kUnset, kUnset, &kForward},
-      {"T above 32768", 10, {0, 1, 2}, -32768, 32769, 1, 0, kUnset, kUnset, &kForward},
-      {"all quiet", 1000, {}, 0, 1, 256, 0, kUnset, kUnset, &kForward},
+      {"T=32768: 32767 is quiet", 1000, {3, 999}, 32767, 32768, 256, 0, UNSET, UNSET, &FORWARD_FAILURE},
+      {"T above 32768", 10, {0, 1, 2}, -32768, 32769, 1, 0, UNSET, UNSET, &FORWARD_FAILURE},
+      {"all quiet", 1000, {}, 0, 1, 256, 0, UNSET, UNSET, &FORWARD_FAILURE},
       {"loud exactly at threshold", 10, {4}, -5, 5, 0, 1, 4, 4, nullptr},
-      {"backward stops above start + L", 1000, {100, 300}, 9, 9, 256, 0, 100, kUnset, &kBackward},
+      {"backward stops above start + L", 1000, {100, 300}, 9, 9, 256, 0, 100, UNSET, &BACKWARD_FAILURE},
       {"end at start + L", 1000, {100, 356}, 9, 9, 256, 257, 100, 356, nullptr},
-      {"end one short of start + L", 1000, {100, 355}, 9, 9, 256, 0, 100, kUnset, &kBackward},
-      {"forward stops at n - L", 1000, {800}, 9, 9, 256, 0, kUnset, kUnset, &kForward},
+      {"end one short of start + L", 1000, {100, 355}, 9, 9, 256, 0, 100, UNSET, &BACKWARD_FAILURE},
+      {"forward stops at n - L", 1000, {800}, 9, 9, 256, 0, UNSET, UNSET, &FORWARD_FAILURE},
       {"start at n - L, loud last", 1000, {744, 999}, 9, 9, 256, 256, 744, 999, nullptr},
-      {"start at n - L, end missing", 1000, {744}, 9, 9, 256, 0, 744, kUnset, &kBackward},
-      {"start one past n - L", 1000, {745, 999}, 9, 9, 256, 0, kUnset, kUnset, &kForward},
+      {"start at n - L, end missing", 1000, {744}, 9, 9, 256, 0, 744, UNSET, &BACKWARD_FAILURE},
+      {"start one past n - L", 1000, {745, 999}, 9, 9, 256, 0, UNSET, UNSET, &FORWARD_FAILURE},
       {"n < L: ends loud", 100, {0, 99}, 9, 9, 256, 100, 0, 99, nullptr},
-      {"n < L: only sample 0 examined", 100, {1, 99}, 9, 9, 256, 0, kUnset, kUnset, &kForward},
-      {"n < L: start without end", 100, {0, 50}, 9, 9, 256, 0, 0, kUnset, &kBackward},
-      {"n = 0", 0, {}, 0, 0, 256, 0, kUnset, kUnset, &kForward},
+      {"n < L: only sample 0 examined", 100, {1, 99}, 9, 9, 256, 0, UNSET, UNSET, &FORWARD_FAILURE},
+      {"n < L: start without end", 100, {0, 50}, 9, 9, 256, 0, 0, UNSET, &BACKWARD_FAILURE},
+      {"n = 0", 0, {}, 0, 0, 256, 0, UNSET, UNSET, &FORWARD_FAILURE},
       {"L = 0: a single loud last sample", 10, {9}, 9, 9, 0, 1, 9, 9, nullptr},
       {"L < 0", 10, {9}, 9, 9, -2147483647 - 1, 1, 9, 9, nullptr},
       {"L at int max", 10, {0, 9}, 9, 9, 2147483647, 10, 0, 9, nullptr},
@@ -52,8 +52,8 @@ TEST(DetectSpDuration, Table) {
     SCOPED_TRACE(c.what);
     std::vector<Sample> samples(static_cast<std::size_t>(c.n), 0);
     for (int k : c.loud_at) samples[static_cast<std::size_t>(k)] = c.loud;
-    int start = kUnset;
-    int end = kUnset;
+    int start = UNSET;
+    int end = UNSET;
     std::string err;
     const int result = detect_sp_duration(samples, c.n, c.threshold, c.min_len, start, end, err);
     EXPECT_EQ(result, c.result);
@@ -65,11 +65,11 @@ TEST(DetectSpDuration, Table) {
 
 TEST(DetectSpDuration, CountBeyondArrayReadsOnlyTheArray) {
   const std::vector<Sample> samples(10, 0);
-  int start = kUnset;
-  int end = kUnset;
+  int start = UNSET;
+  int end = UNSET;
   std::string messages;
   EXPECT_EQ(detect_sp_duration(samples, 1 << 30, 1, 0, start, end, messages), 0);
-  EXPECT_EQ(messages, kForward);
+  EXPECT_EQ(messages, FORWARD_FAILURE);
 }
 
 std::vector<Sample> random_samples(std::size_t n, unsigned seed) {
