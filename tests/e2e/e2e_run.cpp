@@ -36,6 +36,10 @@ RunResult run(const std::vector<std::string>& args, const RunOptions& options) {
   for (std::string& a : argv_text) argv.push_back(a.data());
   argv.push_back(nullptr);
   std::vector<std::string> env_text = options.env;
+  // The thread count of the frame loop passes through the pinned environment,
+  // so that the suite runs with any count (the output must not change).
+  const char* threads = std::getenv("VOCANA_THREADS");
+  if (threads != nullptr) env_text.push_back(std::string("VOCANA_THREADS=") + threads);
   std::vector<char*> envp;
   for (std::string& e : env_text) envp.push_back(e.data());
   envp.push_back(nullptr);
