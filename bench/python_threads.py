@@ -7,8 +7,10 @@ library works, so the threads run side by side on two cores.
 
 Needs the module built in <build>/python (cmake --build build) and g++ with
 libsndfile for the input generator bench/gen_speech.cpp. Prints the median wall
-times and their ratio; not part of the test suite."""
+times and their ratios, with two processes side by side as the machine's
+ceiling; not part of the test suite."""
 import argparse
+import multiprocessing
 import os
 import statistics
 import subprocess
@@ -19,6 +21,12 @@ import time
 from pathlib import Path
 
 BENCH = Path(__file__).resolve().parent
+SOUNDS = []  # the two sounds, inherited by forked processes
+
+
+def analyse(index):
+    import vocana
+    vocana.analyze(SOUNDS[index][0], SOUNDS[index][1], threads=1)
 
 
 def main():
@@ -36,44 +44,50 @@ def main():
                                capture_output=True, text=True, check=True).stdout.split()
         subprocess.run(["g++", "-O2", "-std=c++20", str(BENCH / "gen_speech.cpp"), "-o",
                         str(generator)] + flags, check=True)
-        sounds = []
+        sounds = SOUNDS
         for seed in (1, 2):
             wav = Path(work) / f"speech{seed}.wav"
             subprocess.run([str(generator), str(wav), os.devnull, str(args.seconds), str(seed)],
                            check=True, capture_output=True)
             sounds.append(vocana.read(wav))
 
-        def analyse(sound):
-            vocana.analyze(sound[0], sound[1], threads=1)
-
         # While a worker analyses, the main thread goes on running Python code
         # only if the GIL is released.
-        worker = threading.Thread(target=analyse, args=(sounds[0],))
+        worker = threading.Thread(target=analyse, args=(0,))
         spins = 0
         worker.start()
         while worker.is_alive():
             spins += 1
         worker.join()
 
-        serial, threaded = [], []
+        # Two processes: what the machine gives two analyses side by side.
+        pool = multiprocessing.get_context("fork").Pool(2)
+        pool.map(len, [[], []])
+        serial, threaded, processes = [], [], []
         for _ in range(args.repeat):
             began = time.perf_counter()
-            for sound in sounds:
-                analyse(sound)
+            for index in range(len(sounds)):
+                analyse(index)
             serial.append(time.perf_counter() - began)
-            workers = [threading.Thread(target=analyse, args=(s,)) for s in sounds]
+            began = time.perf_counter()
+            pool.map(analyse, range(len(sounds)), chunksize=1)
+            processes.append(time.perf_counter() - began)
+            workers = [threading.Thread(target=analyse, args=(i,)) for i in range(len(sounds))]
             began = time.perf_counter()
             for w in workers:
                 w.start()
             for w in workers:
                 w.join()
             threaded.append(time.perf_counter() - began)
+        pool.close()
     one, two = statistics.median(serial), statistics.median(threaded)
+    apart = statistics.median(processes)
     print(f"vocana {vocana.__version__}, 2 files x {args.seconds} s of 16 kHz speech, "
           f"median of {args.repeat}, {os.cpu_count()} cores")
     print(f"the main thread ran {spins} loop iterations while a worker analysed one file")
     print(f"one after the other: {one:.2f} s wall, load average {os.getloadavg()[0]:.1f}")
     print(f"two Python threads:  {two:.2f} s wall ({one / two:.2f}x)")
+    print(f"two processes:       {apart:.2f} s wall ({one / apart:.2f}x)")
 
 
 if __name__ == "__main__":
