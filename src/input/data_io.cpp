@@ -49,6 +49,10 @@ std::optional<std::vector<Sample>> load_riff(const char* path, int& count, int& 
     std::fputs("error: getSoundData(): broken LIST chunk in the RIFF header.\n", stderr);
     return std::nullopt;
   }
+  if (chunks.too_many_chunks) {
+    std::fputs("error: getSoundData(): too many chunks in the RIFF header.\n", stderr);
+    return std::nullopt;
+  }
   if (chunks.has_format && chunks.format_tag != 1 && chunks.format_tag != 0xFFFE) {
     print_not_riff_nor_raw(header_type_name(HEADER_TYPE_RIFF));
     return std::nullopt;
