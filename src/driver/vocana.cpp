@@ -7,6 +7,7 @@
 #include <cstdlib>
 #include <cstring>
 #include <memory>
+#include <new>
 #include <optional>
 #include <vector>
 
@@ -457,9 +458,6 @@ void print_conditions(std::FILE* out, char* const* argv, const RunSettings& sett
 }
 
 int vocana_main(int argc, char** argv) {
-  // Large buffers for standard output unless a person watches it.
-  if (isatty(STDOUT_FILENO) == 0) std::setvbuf(stdout, nullptr, _IOFBF, RESULT_STREAM_BUFFER);
-
   RunSettings settings;
   ResultStreams slots = default_result_streams();
 
@@ -495,13 +493,18 @@ int vocana_main(int argc, char** argv) {
   if (!fix_span(settings, samples, data_size)) return 1;
 
   if (refuse_input_as_result(slots, settings.input_path)) return 1;
-  open_result_streams(slots);
+  // The working arrays are zeroed once and never cleared between frames; they
+  // are had before any result file is truncated.
+  std::unique_ptr<FrameWork> work(new (std::nothrow) FrameWork());
+  if (!work) {
+    std::fputs("Error: cannot allocate working memory.\n", stderr);
+    return 1;
+  }
+  open_result_streams(slots, settings.input_path);
 
   print_conditions(stderr, argv, settings, description.data(), data_size, slots);
   std::fputc('\n', stderr);
 
-  // The working arrays are zeroed once and never cleared between frames.
-  auto work = std::make_unique<FrameWork>();
   if (slots[SLOT_WAVE].stream != nullptr) {
     write_wave_dump(slots[SLOT_WAVE].stream, slots[SLOT_WAVE].file_name, settings, samples,
                     work->text);
