@@ -53,7 +53,8 @@ std::FILE* stream_of(const struct stat& file, const KnownFiles& known, const Res
 
 // Reports a failed stream as "Error: cannot write NAME: REASON"; returns 1.
 int report_write_failure(const char* name, int error) {
-  std::fprintf(stderr, "Error: cannot write %s: %s\n", name, std::strerror(error != 0 ? error : EIO));
+  std::fprintf(stderr, "Error: cannot write %s: %s\n", name,
+               std::strerror(error != 0 ? error : EIO));
   return 1;
 }
 

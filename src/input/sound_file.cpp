@@ -1,7 +1,7 @@
 #include "input/sound_file.h"
 
-#include <sndfile.h>
 #include <fcntl.h>
+#include <sndfile.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -46,9 +46,9 @@ constexpr std::size_t WALK_WINDOW_BYTES = 1 << 12;
 // A read-only view of a file through a window of its bytes.
 struct WalkWindow {
   int fd = -1;
-  std::int64_t file_size = 0;      // [bytes]
-  std::int64_t start = 0;          // file offset of data[0]
-  std::size_t length = 0;          // valid bytes in data
+  std::int64_t file_size = 0;  // [bytes]
+  std::int64_t start = 0;      // file offset of data[0]
+  std::size_t length = 0;      // valid bytes in data
   unsigned char data[WALK_WINDOW_BYTES];
 };
 

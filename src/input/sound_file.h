@@ -64,14 +64,14 @@ bool probe_sound_file(const char* path, bool classify, HeaderKind& kind);
 
 // What the chunk walk of a RIFF WAVE file found.
 struct RiffChunks {
-  bool has_format = false;      // a "fmt " chunk with its 2-byte format tag was found
-  int format_tag = 0;           // that tag: 1 PCM, 0xFFFE extensible, 3 float, 0x55 MP3, ...
-  bool has_data = false;        // a "data" chunk header was found
-  std::int64_t data_bytes = 0;  // the size the "data" chunk header declares [bytes],
-                                // 0 .. 0xFFFFFFFF, whatever the file really holds
-  bool broken_list = false;     // a "LIST" chunk runs past the end of the file, or one
-                                // of its sub-chunks past the end of the LIST chunk (the
-                                // sound file library can loop for ever over such a chunk)
+  bool has_format = false;       // a "fmt " chunk with its 2-byte format tag was found
+  int format_tag = 0;            // that tag: 1 PCM, 0xFFFE extensible, 3 float, 0x55 MP3, ...
+  bool has_data = false;         // a "data" chunk header was found
+  std::int64_t data_bytes = 0;   // the size the "data" chunk header declares [bytes],
+                                 // 0 .. 0xFFFFFFFF, whatever the file really holds
+  bool broken_list = false;      // a "LIST" chunk runs past the end of the file, or one
+                                 // of its sub-chunks past the end of the LIST chunk (the
+                                 // sound file library can loop for ever over such a chunk)
   bool too_many_chunks = false;  // the header holds more than MAX_RIFF_CHUNKS chunks and
                                  // LIST sub-chunks: the walk gave up there
 };

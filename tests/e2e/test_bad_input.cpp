@@ -65,7 +65,7 @@ struct Wav {
   std::uint32_t rate = 16000;
   int bits = 16;
   std::uint32_t fmt_size = 16;
-  std::string chunk_before_fmt;    // a whole chunk placed before "fmt "
+  std::string chunk_before_fmt;     // a whole chunk placed before "fmt "
   std::int64_t data_declared = -1;  // -1: the bytes present
   int data_bytes = 6000;
   std::string after_data;           // bytes after the "data" chunk, inside the RIFF size
@@ -441,12 +441,14 @@ TEST(ResourceLimits, FailedWritesGiveTheirReason) {
   RunResult r = run({"-w", "/dev/full", "in.wav"}, in_dir(dir.path));
   EXPECT_EQ(r.status, 1);
   EXPECT_NE(r.err.find("Error: cannot write /dev/full: No space left on device\n"),
-            std::string::npos) << r.err;
+            std::string::npos)
+      << r.err;
 
   // Beyond the file size limit: no SIGXFSZ, a failed write. Standard error
   // goes through a pipe, which the limit does not concern.
-  EXPECT_EQ(shell(dir, "(ulimit -f 4; \"$V\" -F fft.txt in.wav >/dev/null; echo $? >status.txt)"
-                       " 2>&1 | cat >err.txt"),
+  EXPECT_EQ(shell(dir,
+                  "(ulimit -f 4; \"$V\" -F fft.txt in.wav >/dev/null; echo $? >status.txt)"
+                  " 2>&1 | cat >err.txt"),
             0);
   EXPECT_EQ(read_file(dir.file("status.txt")), "1\n");
   const std::string err = read_file(dir.file("err.txt"));
@@ -466,7 +468,7 @@ TEST(ResourceLimits, NoResultFileTruncatedForWantOfMemory) {
                           "; exec \"$V\" -a new.txt -b keep.txt in.wav) >/dev/null 2>err.txt");
   };
   if (attempt(1L << 20) != 0) GTEST_SKIP() << "runs need more than 1 GiB of address space here";
-  long low = 1024;  // fails
+  long low = 1024;       // fails
   long high = 1L << 20;  // completes
   while (high - low > 64) {
     const long middle = (low + high) / 2;
