@@ -23,9 +23,12 @@
 #include "fuzz_support.h"
 
 // The result streams a run opens are tracked so that a run ended by a fatal
-// exit (which leaves them open) gives them back: every fopen/fclose of the
-// analyser's own code goes through these wrappers (-Wl,--wrap).
+// exit (which leaves them open) gives them back: every fopen, fopencookie
+// (result files) and fclose of the analyser's own code goes through these
+// wrappers (-Wl,--wrap).
 extern "C" std::FILE* __real_fopen(const char* path, const char* mode);
+extern "C" std::FILE* __real_fopencookie(void* cookie, const char* mode,
+                                         cookie_io_functions_t functions);
 extern "C" int __real_fclose(std::FILE* stream);
 
 namespace {
@@ -151,6 +154,13 @@ std::vector<std::string> decode(const std::uint8_t* data, std::size_t size) {
 
 extern "C" std::FILE* __wrap_fopen(const char* path, const char* mode) {
   std::FILE* stream = __real_fopen(path, mode);
+  if (tracking && stream != nullptr) open_streams.push_back(stream);
+  return stream;
+}
+
+extern "C" std::FILE* __wrap_fopencookie(void* cookie, const char* mode,
+                                         cookie_io_functions_t functions) {
+  std::FILE* stream = __real_fopencookie(cookie, mode, functions);
   if (tracking && stream != nullptr) open_streams.push_back(stream);
   return stream;
 }

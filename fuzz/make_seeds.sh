@@ -46,6 +46,24 @@ wav "$L/channels0.wav" 1 0 16000 16 64 64
 { printf 'FORM'; be32 100; printf 'AIFFCOMM'; be32 18; bytes 0 1 0 0 0 32 0 16 64 13 172 68 0 0 0 0 0 0
   printf 'SSND'; be32 72; be32 0 0; wave 32; } > "$L/aiff.aif"
 { bytes 255 251 144 100; wave 60; } > "$L/mp3_sync.raw"
+# Chunk walk: chunks after "data" (the library's parser goes on to the end of
+# the file), zeros that end the walk, a broken LIST after data, a run of empty
+# chunks, an odd-sized chunk before "fmt " (pad byte).
+# pcm16 <data bytes> [bytes after data]: a mono 16 kHz file whose RIFF size
+# counts what follows.
+pcm16() {
+  local present=$1 after=${2:-}
+  printf 'RIFF'; le32 $((36 + present + ${#after})); printf 'WAVEfmt '; le32 16
+  le16 1 1; le32 16000 32000; le16 2 16; printf 'data'; le32 "$present"; wave $((present / 2))
+}
+{ pcm16 64; bytes 0 0 0 0 0 0 0 0 0 0 0 0 0 0 0 0; printf 'LIST'; le32 4294901764; printf 'INFO'; } \
+  > "$L/zeros_after_data.wav"
+{ pcm16 64; printf 'junk'; le32 2; printf 'ab'; printf 'LIST'; le32 4294901764; printf 'INFO'; } \
+  > "$L/broken_list_after_data.wav"
+{ pcm16 64; for ((i = 0; i < 200; i++)); do printf 'junk'; le32 0; done; } > "$L/empty_chunks.wav"
+{ printf 'RIFF'; le32 110; printf 'WAVEodd '; le32 3; printf 'xyz'; bytes 0
+  printf 'fmt '; le32 16; le16 1 1; le32 16000 32000; le16 2 16; printf 'data'; le32 64; wave 32
+  printf 'LIST'; le32 12; printf 'INFOINAM'; le32 0; } > "$L/odd_chunk_list_after_data.wav"
 printf 'RIFF' > "$L/riff_only"
 printf 'plain text, not a sound\n' > "$L/text.txt"
 wave 100 > "$L/even.raw"

@@ -71,6 +71,9 @@ struct FrameResult {
 // Receives every frame's result, in frame order, on the calling thread.
 using FrameSink = std::function<void(const FrameResult&)>;
 
+// Called once before the first frame, when the analysis has all its memory.
+using AnalysisReady = std::function<void()>;
+
 // check_settings: the limit and conflict checks of the settings, in the program's order.
 // Throws Error (kind settings) with the program's line for the first that fails: frame
 // length above MAX_FRAME_LENGTH, order above MAX_LPC_ORDER, a threshold with both span
@@ -98,15 +101,20 @@ VOCANA_API long frame_count(const AnalysisSettings& settings);
 //   samples   in  the whole sound
 //   settings  in  the span as fix_span() leaves it, or with an end unset (-1) to detect
 //   sink      in  called once per frame on the calling thread
-// With settings.threads > 1 frames are analysed on that many threads; the results, and
-// every line in them, are the same as with one. Throws Error (kind analysis) when the
+//   ready     in  called once on the calling thread before the first frame, when the
+//                 working memory and threads are had (may be empty): a program opens
+//                 its result files there, so that want of memory leaves them untouched
+// With settings.threads > 1 frames are analysed on that many threads (fewer, or the
+// calling thread alone, when threads or their memory cannot be had); the results, and
+// every line in them, are the same as with one. Want of memory before the first frame
+// throws Error (kind analysis) "Error: cannot allocate working memory.\n", ready not called. Throws Error (kind analysis) when the
 // root finder fails in a frame, after handing the sink every frame before it and that
 // frame (status failed; its tilt set when the fit came before the failure). Throws Error
 // (kind settings) for what check_settings(), check_rate_and_points() and fix_span()
 // refuse, except the threshold beside both span ends (a fixed span has both). Whatever
 // the sink throws passes through.
 VOCANA_API void analyze(std::span<const Sample> samples, const AnalysisSettings& settings,
-                        const FrameSink& sink);
+                        const FrameSink& sink, const AnalysisReady& ready = {});
 
 // available_threads: the cores available to the process (at least 1).
 VOCANA_API int available_threads();

@@ -17,10 +17,11 @@ namespace {
 // so coefficients that an early stop of the Durbin recursion does not reach
 // keep the values of the frame before.
 void analyze_in_order(std::span<const Sample> samples, const AnalysisSettings& settings,
-                      const FrameSink& sink) {
+                      const FrameSink& sink, const AnalysisReady& ready) {
   FrameWork work;
   FrameResult result;
   prepare_frame_work(settings, work, result);
+  if (ready) ready();
   for (long long next = settings.start_point; next <= settings.end_point;
        next += settings.frame_rate) {
     bool whole = false;
@@ -40,7 +41,7 @@ void analyze_in_order(std::span<const Sample> samples, const AnalysisSettings& s
 }  // namespace
 
 void analyze(std::span<const Sample> samples, const AnalysisSettings& settings,
-             const FrameSink& sink) {
+             const FrameSink& sink, const AnalysisReady& ready) {
   // A fixed span has both ends set; the threshold that detected them is then
   // no conflict, so the limits are checked without it.
   AnalysisSettings limits = settings;
@@ -50,11 +51,11 @@ void analyze(std::span<const Sample> samples, const AnalysisSettings& settings,
   AnalysisSettings fixed = settings;
   fix_span(samples, fixed);
   const int threads = settings.threads == 0 ? available_threads() : settings.threads;
-  if (threads > 1 && frame_count(fixed) > 1) {
-    analyze_on_threads(samples, fixed, threads, sink);
-  } else {
-    analyze_in_order(samples, fixed, sink);
+  if (threads > 1 && frame_count(fixed) > 1 &&
+      analyze_on_threads(samples, fixed, threads, sink, ready)) {
+    return;
   }
+  analyze_in_order(samples, fixed, sink, ready);
 }
 
 int available_threads() {

@@ -14,6 +14,10 @@ namespace {
 // The tilt of the critical model is taken at this frequency [Hz].
 constexpr double TILT_FREQUENCY = 1000.0;
 
+// Room for a frame's message lines [characters]: a root listing and the
+// "not analyzed" line, or the caution block of a spectrum.
+constexpr std::size_t MESSAGE_ROOM = 512;
+
 void not_analyzed(vocana::FrameResult& result, vocana::FrameStatus status, int n) {
   result.status = status;
   result.formant_freq.fill(-1.0);
@@ -45,9 +49,16 @@ void prepare_frame_work(const vocana::AnalysisSettings& settings, FrameWork& wor
       fft_pws_work(probe, 2, settings.sampling_frequency, result.frequencies, result.frequencies,
                    work.spectrum, unused);
     }
+    reserve_messages(result);
   } catch (const std::bad_alloc&) {
     throw vocana::Error(vocana::ErrorKind::analysis, "Error: cannot allocate working memory.\n");
   }
+}
+
+void reserve_messages(vocana::FrameResult& result) {
+  result.messages.reserve(MESSAGE_ROOM);
+  result.fft_messages.reserve(MESSAGE_ROOM);
+  result.lpc_messages.reserve(MESSAGE_ROOM);
 }
 
 bool analyze_frame(std::span<const Sample> samples, const vocana::AnalysisSettings& settings,

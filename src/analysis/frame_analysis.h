@@ -30,6 +30,10 @@ struct FrameWork {
 void prepare_frame_work(const vocana::AnalysisSettings& settings, FrameWork& work,
                         vocana::FrameResult& result);
 
+// reserve_messages: room for a frame's message lines, so that frames rarely
+//   allocate.
+void reserve_messages(vocana::FrameResult& result);
+
 // analyze_frame: the frame that starts at point start.
 //   samples   in      the whole sound
 //   settings  in      checked, span fixed

@@ -4,6 +4,8 @@
 #include <condition_variable>
 #include <exception>
 #include <mutex>
+#include <new>
+#include <system_error>
 #include <thread>
 #include <vector>
 
@@ -81,10 +83,7 @@ void analyze_block(Pool& pool, long number, FrameWork& work, Block& block) {
   }
 }
 
-void work_on_blocks(Pool& pool) {
-  FrameWork work;
-  FrameResult unused;
-  prepare_frame_work(pool.settings, work, unused);
+void work_on_blocks(Pool& pool, FrameWork& work) {
   const long window = static_cast<long>(pool.ring.size());
   for (;;) {
     long number = 0;
@@ -137,8 +136,9 @@ struct Workers {
 
 }  // namespace
 
-void analyze_on_threads(std::span<const Sample> samples, const vocana::AnalysisSettings& settings,
-                        int threads, const vocana::FrameSink& sink) {
+bool analyze_on_threads(std::span<const Sample> samples, const vocana::AnalysisSettings& settings,
+                        int threads, const vocana::FrameSink& sink,
+                        const vocana::AnalysisReady& ready) {
   Pool pool;
   pool.samples = samples;
   pool.settings = settings;
@@ -149,20 +149,40 @@ void analyze_on_threads(std::span<const Sample> samples, const vocana::AnalysisS
                  MAX_BLOCK_FRAMES);
   pool.blocks = (pool.frames + pool.block_frames - 1) / pool.block_frames;
   threads = static_cast<int>(std::min<long>(threads, std::max<long>(pool.blocks, 1)));
-  pool.ring.resize(static_cast<std::size_t>(threads * BLOCKS_PER_WORKER));
-
-  // Every result record is sized before any worker starts.
+  // All the memory of the pool, every result record sized, before any worker
+  // starts; without it the frames are analysed on the calling thread.
   FrameWork own_work;
   FrameResult carry;
-  prepare_frame_work(settings, own_work, carry);
-  for (Block& block : pool.ring) {
-    block.results.assign(static_cast<std::size_t>(pool.block_frames), carry);
-    block.carried.assign(static_cast<std::size_t>(pool.block_frames), 0);
+  std::vector<FrameWork> works;
+  FrameResult again;  // a carried frame analysed again
+  try {
+    pool.ring.resize(static_cast<std::size_t>(threads * BLOCKS_PER_WORKER));
+    prepare_frame_work(settings, own_work, carry);
+    works.resize(static_cast<std::size_t>(threads));
+    for (FrameWork& work : works) prepare_frame_work(settings, work, again);
+    for (Block& block : pool.ring) {
+      block.results.assign(static_cast<std::size_t>(pool.block_frames), carry);
+      for (FrameResult& result : block.results) reserve_messages(result);
+      block.carried.assign(static_cast<std::size_t>(pool.block_frames), 0);
+    }
+    again = carry;
+    reserve_messages(again);
+  } catch (const std::bad_alloc&) {
+    return false;
+  } catch (const vocana::Error&) {
+    return false;
   }
-  FrameResult again = carry;  // a carried frame analysed again
 
   Workers workers{pool, {}};
-  for (int t = 0; t < threads; ++t) workers.threads.emplace_back(work_on_blocks, std::ref(pool));
+  for (FrameWork& work : works) {
+    try {
+      workers.threads.emplace_back(work_on_blocks, std::ref(pool), std::ref(work));
+    } catch (const std::system_error&) {
+      break;  // no more threads to be had: those started do the work
+    }
+  }
+  if (workers.threads.empty()) return false;
+  if (ready) ready();
 
   const long window = static_cast<long>(pool.ring.size());
   for (long number = 0; number < pool.blocks; ++number) {
@@ -211,4 +231,5 @@ void analyze_on_threads(std::span<const Sample> samples, const vocana::AnalysisS
     }
     pool.changed.notify_all();
   }
+  return true;
 }

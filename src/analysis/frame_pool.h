@@ -18,8 +18,13 @@
 //   settings  in  checked, span fixed
 //   threads   in  worker threads, >= 2
 //   sink      in  called once per frame
+//   ready     in  called once before the first frame, when the memory and the
+//                 threads are had (may be empty)
+// Returns false, having called neither ready nor sink, when the pool's memory
+// or its threads cannot be had: the caller analyses the frames in order.
 // A root finder failure in frame k: the frames before k and frame k (status
 // failed) reach the sink, nothing after it, then the Error is thrown. At most
 // a few MB of results are in flight, whatever the length of the sound.
-void analyze_on_threads(std::span<const Sample> samples, const vocana::AnalysisSettings& settings,
-                        int threads, const vocana::FrameSink& sink);
+bool analyze_on_threads(std::span<const Sample> samples, const vocana::AnalysisSettings& settings,
+                        int threads, const vocana::FrameSink& sink,
+                        const vocana::AnalysisReady& ready);

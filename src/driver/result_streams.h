@@ -1,30 +1,42 @@
 // Opening, sharing and closing the result streams of a run.
 #pragma once
 
+#include "driver/result_file.h"
 #include "driver/run_settings.h"
 
-// Size of the buffer of every result stream [bytes].
-inline constexpr int RESULT_STREAM_BUFFER = 1 << 18;
-
-// refuse_input_as_result: is any named result file the input file itself
-//   (same device and inode)?
-//   slots       in  the seven slots with their file names
+// refuse_input_as_result: is any result file the input file itself (same
+//   device and inode), by its name or as standard output?
+//   slots       in  the seven slots with their file names; a slot goes to
+//                   standard output when named "-", or unnamed with the
+//                   stream stdout (the formant frequencies by default)
 //   input_path  in  the sound file of the run
 // Returns true after "Error: result file %s is the input file.\n" on standard
-// error for the first such slot; false when none is.
+// error for the first such slot by name, or "Error: result file standard
+// output is the input file.\n" when a slot goes to standard output and that
+// is the input (opened with 1<> or >>); false when none is.
 bool refuse_input_as_result(const ResultStreams& slots, const char* input_path);
 
 // open_result_streams: gives every named slot its stream, in slot order.
-//   slots  in/out  "-" means standard output; a name equal to an earlier
-//                  slot's, or naming the same file (device and inode) as an
-//                  earlier slot's file or as standard output, shares that
-//                  stream; any other name is created or truncated
-// A file that cannot be opened ends the process (status 1) after "cannot open
-// %s.\n"; files opened before it stay as they are.
-void open_result_streams(ResultStreams& slots);
+//   slots       in/out  "-" means standard output; a name equal to an earlier
+//                       slot's, or naming the same file (device and inode)
+//                       as standard output, standard error or an earlier
+//                       slot's file, shares that stream; any other name is
+//                       created or opened without truncation, checked, and
+//                       only then truncated, and written through a result
+//                       file stream (result_file.h)
+//   input_path  in      the sound file of the run
+// The buffers of all the files are allocated before the first is opened; a
+// failure ends the process (status 1) after "Error: cannot allocate working
+// memory.\n". A file that cannot be opened ends the process after "cannot
+// open %s.\n", a file that turns out to be the input once open (its name was
+// changed since refuse_input_as_result()) after "Error: result file %s is the
+// input file.\n", untouched; files opened before it stay as they are.
+void open_result_streams(ResultStreams& slots, const char* input_path);
 
-// close_result_streams: flushes standard output and closes every other
-//   stream once, in slot order, stopping at the first failure.
-// Returns 0, or 1 after "Error: cannot write %s: %s\n" (the name as typed, or
-// "standard output") on standard error.
+// close_result_streams: flushes standard output (and standard error when a
+//   slot shares it) and closes every other stream once, in slot order,
+//   stopping at the first failure.
+// Returns 0, or 1 after "Error: cannot write %s: %s\n" (the name as typed,
+// "standard output" or "standard error", then the reason of the stream's
+// first failed write) on standard error.
 int close_result_streams(ResultStreams& slots);

@@ -146,8 +146,6 @@ void print_conditions(std::FILE* out, char* const* argv, const RunSettings& sett
 int vocana_main(int argc, char** argv) {
   int status = 0;
   if (long_option(argc, argv, status)) return status;
-  // Large buffers for standard output unless a person watches it.
-  if (isatty(STDOUT_FILENO) == 0) std::setvbuf(stdout, nullptr, _IOFBF, RESULT_STREAM_BUFFER);
 
   RunSettings settings;
   ResultStreams slots = default_result_streams();
@@ -179,26 +177,27 @@ int vocana_main(int argc, char** argv) {
     settings.end_point = analysis.end_point;
 
     if (refuse_input_as_result(slots, settings.input_path)) return 1;
-    // The working memory comes before any result file is opened.
     auto output = std::make_unique<FrameOutput>();
     output->slots = &slots;
     output->lpc_order = settings.lpc_order;
-    open_result_streams(slots);
-
-    print_conditions(stderr, argv, settings, sound.description.c_str(),
-                     static_cast<int>(sound.samples.size()), slots);
-    std::fputc('\n', stderr);
-
-    if (slots[SLOT_WAVE].stream != nullptr) {
-      std::fprintf(stderr, "writing speech wave form to \"%s\".\n", slots[SLOT_WAVE].file_name);
-      write_wave_dump(slots[SLOT_WAVE].stream, sound.samples, settings.start_point,
-                      settings.end_point, settings.threshold, settings.sampling_frequency,
-                      output->text);
-    }
-
-    std::fprintf(stderr, "analyzing ...\n");
-    vocana::analyze(sound.samples, analysis,
-                    [&output](const vocana::FrameResult& frame) { write_frame(frame, *output); });
+    // The result files are opened once the analysis has its working memory,
+    // so that want of memory leaves them untouched.
+    const auto start_run = [&]() {
+      open_result_streams(slots, settings.input_path);
+      print_conditions(stderr, argv, settings, sound.description.c_str(),
+                       static_cast<int>(sound.samples.size()), slots);
+      std::fputc('\n', stderr);
+      if (slots[SLOT_WAVE].stream != nullptr) {
+        std::fprintf(stderr, "writing speech wave form to \"%s\".\n", slots[SLOT_WAVE].file_name);
+        write_wave_dump(slots[SLOT_WAVE].stream, sound.samples, settings.start_point,
+                        settings.end_point, settings.threshold, settings.sampling_frequency,
+                        output->text);
+      }
+      std::fprintf(stderr, "analyzing ...\n");
+    };
+    vocana::analyze(
+        sound.samples, analysis,
+        [&output](const vocana::FrameResult& frame) { write_frame(frame, *output); }, start_run);
   } catch (const vocana::Error& error) {
     std::fputs(error.what(), stderr);
     return 1;

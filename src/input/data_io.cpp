@@ -49,6 +49,10 @@ std::optional<std::vector<Sample>> load_riff(const char* path, int& count, int& 
     messages += "error: getSoundData(): broken LIST chunk in the RIFF header.\n";
     return std::nullopt;
   }
+  if (chunks.too_many_chunks) {
+    messages += "error: getSoundData(): too many chunks in the RIFF header.\n";
+    return std::nullopt;
+  }
   if (chunks.has_format && chunks.format_tag != WAVE_FORMAT_PCM &&
       chunks.format_tag != WAVE_FORMAT_EXTENSIBLE) {
     refuse_not_riff_nor_raw(header_type_name(HEADER_TYPE_RIFF), messages);

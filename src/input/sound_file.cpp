@@ -1,7 +1,9 @@
 #include "input/sound_file.h"
 
+#include <fcntl.h>
 #include <sndfile.h>
 #include <sys/stat.h>
+#include <unistd.h>
 
 #include <cerrno>
 #include <cstdio>
@@ -39,21 +41,63 @@ std::uint32_t little_endian_32(const unsigned char* b) {
          static_cast<std::uint32_t>(b[2]) << 16 | static_cast<std::uint32_t>(b[3]) << 24;
 }
 
-// Reads exactly bytes.size() bytes at offset; false when they are not all there.
-bool read_at(std::FILE* file, std::int64_t offset, std::span<unsigned char> bytes) {
-  if (fseeko(file, static_cast<off_t>(offset), SEEK_SET) != 0) return false;
-  return std::fread(bytes.data(), 1, bytes.size(), file) == bytes.size();
+// The chunk walk reads the file through one window of this many bytes, so
+// that a run of small chunks costs one read per window, not one per header.
+constexpr std::size_t WALK_WINDOW_BYTES = 1 << 12;
+
+// A read-only view of a file through a window of its bytes.
+struct WalkWindow {
+  int fd = -1;
+  std::int64_t file_size = 0;  // [bytes]
+  std::int64_t start = 0;      // file offset of data[0]
+  std::size_t length = 0;      // valid bytes in data
+  unsigned char data[WALK_WINDOW_BYTES];
+};
+
+// Copies exactly bytes.size() (<= WALK_WINDOW_BYTES) bytes at offset out of
+// the window, moving the window there first when they are not all in it;
+// false when they are not all in the file or cannot be read.
+bool read_at(WalkWindow& window, std::int64_t offset, std::span<unsigned char> bytes) {
+  const auto count = static_cast<std::int64_t>(bytes.size());
+  if (offset < 0 || offset + count > window.file_size) return false;
+  const std::int64_t window_end = window.start + static_cast<std::int64_t>(window.length);
+  if (offset < window.start || offset + count > window_end) {
+    window.start = offset;
+    window.length = 0;
+    while (window.length < sizeof window.data) {
+      const auto at = static_cast<off_t>(offset + static_cast<std::int64_t>(window.length));
+      const ssize_t got =
+          pread(window.fd, window.data + window.length, sizeof window.data - window.length, at);
+      if (got < 0 && errno == EINTR) continue;
+      if (got <= 0) break;
+      window.length += static_cast<std::size_t>(got);
+    }
+    if (count > static_cast<std::int64_t>(window.length)) return false;
+  }
+  std::memcpy(bytes.data(), window.data + (offset - window.start), bytes.size());
+  return true;
+}
+
+// Is every byte of the chunk id printable ASCII, as the sound file library
+// requires of the chunks it goes on past?
+bool printable_id(const unsigned char* id) {
+  for (int i = 0; i < 4; ++i) {
+    if (id[i] < 0x20 || id[i] > 0x7E) return false;
+  }
+  return true;
 }
 
 // Does the LIST chunk whose body starts at body and holds size bytes lie in
-// the file, and each of its sub-chunks in it?
-bool list_fits(std::FILE* file, std::int64_t body, std::int64_t size, std::int64_t file_size) {
+// the file, and each of its sub-chunks in it? Every sub-chunk counts towards
+// chunks.
+bool list_fits(WalkWindow& window, std::int64_t body, std::int64_t size, int& chunks) {
   const std::int64_t end = body + size;
-  if (end > file_size) return false;
+  if (end > window.file_size) return false;
   std::int64_t offset = body + 4;  // after the list type
-  while (offset + 8 <= end) {
+  while (offset + 8 <= end && chunks <= MAX_RIFF_CHUNKS) {
     unsigned char header[8];
-    if (!read_at(file, offset, header)) return false;
+    if (!read_at(window, offset, header)) return false;
+    ++chunks;
     const std::int64_t sub_size = little_endian_32(header + 4);
     if (offset + 8 + sub_size > end) return false;
     offset += 8 + sub_size + (sub_size & 1);
@@ -141,35 +185,46 @@ bool probe_sound_file(const char* path, bool classify, HeaderKind& kind, std::st
 
 RiffChunks walk_riff_chunks(const char* path) {
   RiffChunks found;
-  FileHandle file = open_for_reading(path);
-  if (!file) return found;
+  const int fd = open(path, O_RDONLY | O_CLOEXEC);
+  if (fd < 0) return found;
   struct stat status;
-  if (fstat(fileno(file.get()), &status) != 0) return found;
-  const std::int64_t file_size = status.st_size;
+  if (fstat(fd, &status) != 0) {
+    close(fd);
+    return found;
+  }
+  WalkWindow window;
+  window.fd = fd;
+  window.file_size = status.st_size;
 
   // Offsets are 64-bit: a chunk at most 0xFFFFFFFF + 1 bytes long cannot make
   // them wrap, and every step moves on by at least the 8 bytes of a header.
+  // The walk goes as far as the library's parser does: past "data" to the end
+  // of the file, stopping at an id that is not four printable characters.
+  int chunks = 0;
   std::int64_t offset = 12;
-  while (offset + 8 <= file_size) {
+  while (offset + 8 <= window.file_size) {
     unsigned char header[8];
-    if (!read_at(file.get(), offset, header)) break;
+    if (!read_at(window, offset, header) || !printable_id(header)) break;
+    if (++chunks > MAX_RIFF_CHUNKS) break;
     const std::int64_t size = little_endian_32(header + 4);
     const std::int64_t body = offset + 8;
     std::span<const unsigned char> id(header, 4);
-    if (id_at(id, 0, "fmt ") && !found.has_format && size >= 2 && body + 2 <= file_size) {
+    if (id_at(id, 0, "fmt ") && !found.has_format && size >= 2 && body + 2 <= window.file_size) {
       unsigned char tag[2];
-      if (!read_at(file.get(), body, tag)) break;
+      if (!read_at(window, body, tag)) break;
       found.has_format = true;
       found.format_tag = tag[0] | tag[1] << 8;
     } else if (id_at(id, 0, "data") && !found.has_data) {
       found.has_data = true;
       found.data_bytes = size;
-    } else if (id_at(id, 0, "LIST") && !list_fits(file.get(), body, size, file_size)) {
+    } else if (id_at(id, 0, "LIST") && !list_fits(window, body, size, chunks)) {
       found.broken_list = true;
       break;
     }
     offset = body + size + (size & 1);
   }
+  found.too_many_chunks = !found.broken_list && chunks > MAX_RIFF_CHUNKS;
+  close(fd);
   return found;
 }
 

@@ -74,26 +74,36 @@ bool probe_sound_file(const char* path, bool classify, HeaderKind& kind, std::st
 
 // What the chunk walk of a RIFF WAVE file found.
 struct RiffChunks {
-  bool has_format = false;      // a "fmt " chunk with its 2-byte format tag was found
-  int format_tag = 0;           // that tag: WAVE_FORMAT_PCM, WAVE_FORMAT_EXTENSIBLE, 3 float, ...
-  bool has_data = false;        // a "data" chunk header was found
-  std::int64_t data_bytes = 0;  // the size the "data" chunk header declares [bytes],
-                                // 0 .. 0xFFFFFFFF, whatever the file really holds
-  bool broken_list = false;     // a "LIST" chunk runs past the end of the file, or one
-                                // of its sub-chunks past the end of the LIST chunk (the
-                                // sound file library can loop for ever over such a chunk)
+  bool has_format = false;       // a "fmt " chunk with its 2-byte format tag was found
+  int format_tag = 0;            // that tag: WAVE_FORMAT_PCM, WAVE_FORMAT_EXTENSIBLE, 3 float, ...
+  bool has_data = false;         // a "data" chunk header was found
+  std::int64_t data_bytes = 0;   // the size the "data" chunk header declares [bytes],
+                                 // 0 .. 0xFFFFFFFF, whatever the file really holds
+  bool broken_list = false;      // a "LIST" chunk runs past the end of the file, or one
+                                 // of its sub-chunks past the end of the LIST chunk (the
+                                 // sound file library can loop for ever over such a chunk)
+  bool too_many_chunks = false;  // the header holds more than MAX_RIFF_CHUNKS chunks and
+                                 // LIST sub-chunks: the walk gave up there
 };
 
+// Most chunks and LIST sub-chunks, together, a RIFF WAVE header may hold.
+// Real headers hold a few dozen (a LIST of cue labels a few thousand).
+inline constexpr int MAX_RIFF_CHUNKS = 1 << 16;
+
 // walk_riff_chunks: reads the chunk headers of a RIFF WAVE file from offset 12
-// on (4-byte id, 32-bit little-endian size, body padded to an even length) to
-// the end of the file, keeping the first "fmt " and the first "data" chunk,
-// and checks the sub-chunk headers of every "LIST" chunk (4-byte list type,
-// then chunks as above); the walk stops at a broken LIST chunk. Never seeks or
-// reads beyond the file's end; chunk sizes up to 0xFFFFFFFF are taken as they
-// are.
+// on (4-byte id, 32-bit little-endian size, body padded to an even length),
+// keeping the first "fmt " and the first "data" chunk, and checks the
+// sub-chunk headers of every "LIST" chunk (4-byte list type, then chunks as
+// above). Like the sound file library's parser, the walk goes on past "data"
+// and stops at the end of the file or at the first id that is not four
+// printable ASCII characters (a run of zero bytes ends it); it also stops at
+// a broken LIST chunk and after MAX_RIFF_CHUNKS chunks. Reads the file through
+// a window of 4 KiB (one read per window, whatever the chunks), never beyond
+// the file's end; chunk sizes up to 0xFFFFFFFF are taken as they are.
 //   path  in  the file name
 // Returns what was found; a file that cannot be read gives the defaults (no
-// chunk found). Prints nothing, allocates nothing.
+// chunk found). Prints nothing; allocates nothing (the window is on the
+// stack).
 RiffChunks walk_riff_chunks(const char* path);
 
 // What the sound file library reports about an open RIFF WAVE file.

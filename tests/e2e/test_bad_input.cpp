@@ -6,13 +6,20 @@
 // Cases already checked exactly in test_command_line.cpp and
 // test_frame_loop.cpp (option limits, a missing file, a missing output folder,
 // shared result files, the input as a result, /dev/full) are not repeated.
-// The last test follows a fatal exit in the middle of the frame loop.
+// Then a fatal exit in the middle of the frame loop, and what the shell can do
+// to a run: closed or shared standard streams, resource limits, a result name
+// that changes while the run starts.
+#include <fcntl.h>
 #include <gtest/gtest.h>
 #include <sys/stat.h>
+#include <sys/syscall.h>
+#include <sys/wait.h>
 #include <unistd.h>
 
+#include <chrono>
 #include <cstdint>
 #include <ostream>
+#include <thread>
 #include <string>
 #include <vector>
 
@@ -49,9 +56,10 @@ struct Wav {
   std::uint32_t rate = 16000;
   int bits = 16;
   std::uint32_t fmt_size = 16;
-  std::string chunk_before_fmt;    // a whole chunk placed before "fmt "
+  std::string chunk_before_fmt;     // a whole chunk placed before "fmt "
   std::int64_t data_declared = -1;  // -1: the bytes present
   int data_bytes = 6000;
+  std::string after_data;           // bytes after the "data" chunk, inside the RIFF size
 };
 
 std::string wav_bytes(const Wav& w) {
@@ -59,7 +67,7 @@ std::string wav_bytes(const Wav& w) {
       w.chunk_before_fmt +
           riff::chunk("fmt ", riff::fmt_body(w.format_tag, w.channels, w.rate, w.bits),
                       w.fmt_size) +
-          riff::chunk("data", sample_bytes(w.data_bytes / 2), w.data_declared),
+          riff::chunk("data", sample_bytes(w.data_bytes / 2), w.data_declared) + w.after_data,
       w.riff_id, w.riff_size != 0 ? std::int64_t{w.riff_size} : -1);
 }
 
@@ -151,6 +159,21 @@ const std::vector<Case> CASES = {
   {"WavListChunkPastEnd", [](const TempDir& d) {
      Wav w; w.chunk_before_fmt = "LIST" + riff::le32(0xFFFF0004u) + "INFO"; make_wav(d, w); },
    {"in.wav"}, 1, LIST_BROKEN, Results::kUntouched},
+  // The sound file library's parser goes on past "data" to the end of the
+  // file, and stops at an id that is not four printable characters.
+  {"WavBrokenListAfterData", [](const TempDir& d) {
+     Wav w; w.after_data = "junk" + riff::le32(2) + "ab" + "LIST" + riff::le32(0xFFFF0004u) + "INFO";
+     make_wav(d, w); },
+   {"in.wav"}, 1, LIST_BROKEN, Results::kUntouched},
+  {"WavZerosThenBrokenList", [](const TempDir& d) {
+     Wav w; w.after_data = std::string(64, '\0') + "LIST" + riff::le32(0xFFFF0004u) + "INFO";
+     make_wav(d, w); },
+   {"in.wav"}, 0, SEPARATOR, Results::kWritten},
+  {"WavTooManyChunks", [](const TempDir& d) {
+     Wav w; for (int i = 0; i < 70000; ++i) w.after_data += "junk" + riff::le32(0);
+     make_wav(d, w); },
+   {"in.wav"}, 1, "error: getSoundData(): too many chunks in the RIFF header.",
+   Results::kUntouched},
   {"WavHeaderOnly", [](const TempDir& d) {
      Wav w; w.data_declared = 6000; w.data_bytes = 0; make_wav(d, w); },
    {"in.wav"}, 1, FEWER_THAN_HEADER, Results::kUntouched},
@@ -300,6 +323,203 @@ TEST(FatalInTheFrameLoop, EarlierFramesStayInTheResultFiles) {
     dump += line;
   }
   EXPECT_EQ(read_file(dir.file("w.txt")), dump + "\n");
+}
+
+// Runs a shell command line in the folder dir, vocana as "$V"; returns the
+// exit status (128 + signal when killed).
+int shell(const TempDir& dir, const std::string& command) {
+  const std::string line = "cd '" + dir.path + "' && V='" VOCANA_BIN "' && " + command;
+  std::fflush(nullptr);
+  const pid_t pid = fork();
+  if (pid == 0) {
+    execl("/bin/sh", "sh", "-c", line.c_str(), static_cast<char*>(nullptr));
+    _exit(127);
+  }
+  int wstatus = 0;
+  waitpid(pid, &wstatus, 0);
+  return WIFEXITED(wstatus) ? WEXITSTATUS(wstatus) : 128 + WTERMSIG(wstatus);
+}
+
+// A short vowel, long enough for some 60 frames.
+void write_vowel(const TempDir& dir, const std::string& name) {
+  write_wav(dir.file(name), vowel(16000, 8000, 120.0, {700, 1200, 2600}, {80, 90, 120}), 16000);
+}
+
+int count_of(const std::string& text, const std::string& part) {
+  int count = 0;
+  for (std::size_t at = text.find(part); at != std::string::npos; at = text.find(part, at + 1))
+    ++count;
+  return count;
+}
+
+// A sparse file of 100 MB: a short WAV, then zeros, which the chunk walk
+// would read as 13 million empty chunks. Walked header by header that took
+// 8 s; the walk stops at the first id that is not printable, as the sound
+// file library does, and the run takes some milliseconds.
+TEST(ChunkWalk, SparseFileOfZeroChunksOpensAtOnce) {
+  TempDir dir;
+  const Wav w;
+  write_bytes(dir.file("short.wav"), wav_bytes(w));
+  write_bytes(dir.file("sparse.wav"), wav_bytes(w));
+  ASSERT_EQ(truncate(dir.file("sparse.wav").c_str(), 100 << 20), 0);
+  const RunResult reference = run({"short.wav"}, in_dir(dir.path));
+  ASSERT_EQ(reference.status, 0) << reference.err;
+
+  const auto start = std::chrono::steady_clock::now();
+  const RunResult r = run({"sparse.wav"}, in_dir(dir.path));
+  const std::chrono::duration<double> seconds = std::chrono::steady_clock::now() - start;
+  EXPECT_EQ(r.status, 0) << r.err;
+  EXPECT_EQ(r.out, reference.out);
+  EXPECT_LT(seconds.count(), 10.0);
+}
+
+// A closed standard output or error is never taken by a result file: results
+// meant for a closed standard output fail with EBADF, and the report meant
+// for a closed standard error is lost rather than written into a result.
+TEST(StandardStreams, ClosedStandardStreamTakesNoResultFile) {
+  TempDir dir;
+  write_vowel(dir, "in.wav");
+  EXPECT_EQ(shell(dir, "\"$V\" -b b.txt in.wav >&- 2>err.txt"), 1);
+  const std::string bandwidths = read_file(dir.file("b.txt"));
+  EXPECT_EQ(count_of(bandwidths, " F:"), 0);
+  EXPECT_GT(count_of(bandwidths, " B:"), 50);
+  const std::string err = read_file(dir.file("err.txt"));
+  const std::string last = "Error: cannot write standard output: Bad file descriptor\n";
+  ASSERT_GE(err.size(), last.size());
+  EXPECT_EQ(err.substr(err.size() - last.size()), last);
+
+  EXPECT_EQ(shell(dir, "\"$V\" -f f.txt in.wav 2>&-"), 0);
+  const std::string formants = read_file(dir.file("f.txt"));
+  EXPECT_EQ(formants.find(SEPARATOR), std::string::npos);
+  EXPECT_EQ(formants, run({"in.wav"}, in_dir(dir.path)).out);
+}
+
+// Standard output opened on the input by the shell (1<> overwrites its
+// header, >> appends to it) is refused before anything is written.
+TEST(StandardStreams, StandardOutputIsTheInput) {
+  for (const std::string redirection : {"1<>in.wav", ">>in.wav"}) {
+    TempDir dir;
+    write_vowel(dir, "in.wav");
+    const std::string before = read_file(dir.file("in.wav"));
+    EXPECT_EQ(shell(dir, "\"$V\" in.wav " + redirection + " 2>err.txt"), 1) << redirection;
+    EXPECT_EQ(read_file(dir.file("err.txt")),
+              "Error: result file standard output is the input file.\n");
+    EXPECT_EQ(read_file(dir.file("in.wav")), before) << redirection;
+  }
+}
+
+// A result named as the file of standard error writes through it, after the
+// report, instead of truncating the report away.
+TEST(StandardStreams, ResultNamedAsStandardError) {
+  TempDir dir;
+  write_vowel(dir, "in.wav");
+  EXPECT_EQ(shell(dir, "\"$V\" -b /dev/stderr in.wav >out.txt 2>log.txt"), 0);
+  const std::string log = read_file(dir.file("log.txt"));
+  EXPECT_EQ(log.find(SEPARATOR), 0u) << log;
+  EXPECT_LT(log.find("analyzing ..."), log.find(" B:"));
+  EXPECT_EQ(count_of(log, " B:"), count_of(read_file(dir.file("out.txt")), " F:"));
+}
+
+// The reason of a failed result file is that of its first failed write: the
+// wave dump fills /dev/full before the end, when nothing more is pending.
+TEST(ResourceLimits, FailedWritesGiveTheirReason) {
+  TempDir dir;
+  write_vowel(dir, "in.wav");
+  RunResult r = run({"-w", "/dev/full", "in.wav"}, in_dir(dir.path));
+  EXPECT_EQ(r.status, 1);
+  EXPECT_NE(r.err.find("Error: cannot write /dev/full: No space left on device\n"),
+            std::string::npos)
+      << r.err;
+
+  // Beyond the file size limit: no SIGXFSZ, a failed write. Standard error
+  // goes through a pipe, which the limit does not concern.
+  EXPECT_EQ(shell(dir,
+                  "(ulimit -f 4; \"$V\" -F fft.txt in.wav >/dev/null; echo $? >status.txt)"
+                  " 2>&1 | cat >err.txt"),
+            0);
+  EXPECT_EQ(read_file(dir.file("status.txt")), "1\n");
+  const std::string err = read_file(dir.file("err.txt"));
+  EXPECT_NE(err.find("Error: cannot write fft.txt: File too large\n"), std::string::npos) << err;
+}
+
+// Under an address space limit a run either completes or fails before any
+// result file is opened: the limits just below the least one that lets the
+// run complete are tried one by one.
+TEST(ResourceLimits, NoResultFileTruncatedForWantOfMemory) {
+  TempDir dir;
+  write_vowel(dir, "in.wav");
+  auto attempt = [&](long kib) {
+    write_bytes(dir.file("keep.txt"), "keep\n");
+    unlink(dir.file("new.txt").c_str());
+    return shell(dir, "exec 2>/dev/null; (ulimit -v " + std::to_string(kib) +
+                          "; exec \"$V\" -a new.txt -b keep.txt in.wav) >/dev/null 2>err.txt");
+  };
+  if (attempt(1L << 20) != 0) GTEST_SKIP() << "runs need more than 1 GiB of address space here";
+  long low = 1024;       // fails
+  long high = 1L << 20;  // completes
+  while (high - low > 64) {
+    const long middle = (low + high) / 2;
+    (attempt(middle) == 0 ? high : low) = middle;
+  }
+  int refusals = 0;
+  for (long kib = high - 4096; kib < high; kib += 64) {
+    const int status = attempt(kib);
+    const std::string err = read_file(dir.file("err.txt"));
+    if (status == 0) {
+      EXPECT_NE(read_file(dir.file("new.txt")).find(" a: "), std::string::npos) << kib;
+      continue;
+    }
+    refusals += err.find("Error: cannot allocate working memory.\n") != std::string::npos;
+    EXPECT_EQ(read_file(dir.file("keep.txt")), "keep\n") << kib << " KiB: " << err;
+    EXPECT_FALSE(file_exists(dir.file("new.txt"))) << kib << " KiB: " << err;
+  }
+  EXPECT_GT(refusals, 0);
+}
+
+// A result name that becomes the input while the run starts (here, while the
+// run waits to open the FIFO of its wave dump) is refused once open, before
+// it is truncated.
+TEST(ResultNames, NameTurnedIntoTheInputAfterTheCheck) {
+  TempDir dir;
+  write_raw(dir.file("in.raw"), noise(3000, 4000, 7));
+  const std::string before = read_file(dir.file("in.raw"));
+  ASSERT_EQ(mkfifo(dir.file("wave.fifo").c_str(), 0600), 0);
+  std::vector<std::string> args = {"vocana", "-w", "wave.fifo", "-F", "later.raw", "in.raw"};
+  std::vector<char*> argv;
+  for (std::string& a : args) argv.push_back(a.data());
+  argv.push_back(nullptr);
+  std::fflush(nullptr);
+  const pid_t pid = fork();
+  if (pid == 0) {
+    const int err = open(dir.file("err.txt").c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
+    if (err < 0 || dup2(err, 2) < 0 || chdir(dir.path.c_str()) != 0) _exit(126);
+    execv(VOCANA_BIN, argv.data());
+    _exit(127);
+  }
+  // Blocked in openat() on three looks 10 ms apart: waiting for a reader.
+  const std::string syscall_file = "/proc/" + std::to_string(pid) + "/syscall";
+  const std::string openat = std::to_string(SYS_openat) + " ";
+  int blocked = 0;
+  for (int look = 0; look < 1000 && blocked < 3; ++look) {
+    std::this_thread::sleep_for(std::chrono::milliseconds(10));
+    blocked = read_file(syscall_file).rfind(openat, 0) == 0 ? blocked + 1 : 0;
+  }
+  if (blocked < 3) {
+    kill(pid, SIGKILL);
+    waitpid(pid, nullptr, 0);
+    GTEST_SKIP() << "cannot see the run wait in " << syscall_file;
+  }
+  ASSERT_EQ(link(dir.file("in.raw").c_str(), dir.file("later.raw").c_str()), 0);
+  const int reader = open(dir.file("wave.fifo").c_str(), O_RDONLY);
+  char buffer[4096];
+  while (reader >= 0 && read(reader, buffer, sizeof buffer) > 0) {
+  }
+  if (reader >= 0) close(reader);
+  int wstatus = 0;
+  waitpid(pid, &wstatus, 0);
+  EXPECT_TRUE(WIFEXITED(wstatus) && WEXITSTATUS(wstatus) == 1) << wstatus;
+  EXPECT_EQ(read_file(dir.file("err.txt")), "Error: result file later.raw is the input file.\n");
+  EXPECT_EQ(read_file(dir.file("in.raw")), before);
 }
 
 }  // namespace
