@@ -10,7 +10,7 @@ mode=${1:-run}
 
 install_missing() {
   local missing=()
-  for pkg in g++ cmake make pkg-config libsndfile1-dev libgtest-dev "$@"; do
+  for pkg in g++ cmake make pkg-config libsndfile1-dev libsoxr-dev libgtest-dev "$@"; do
     dpkg -s "$pkg" >/dev/null 2>&1 || missing+=("$pkg")
   done
   if [ ${#missing[@]} -gt 0 ]; then

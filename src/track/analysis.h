@@ -1,0 +1,57 @@
+// Internal steps of the formant tracker shared by its units.
+#pragma once
+
+#include <vocana/track.h>
+
+#include <cstddef>
+#include <span>
+#include <vector>
+
+// resample: a sound at another sampling rate, by libsoxr at its high-quality
+// setting (linear phase, so sample i of the result lies at time i / to).
+//   x     in  x[0..n-1] at rate from [Hz]
+//   from  in  [Hz] > 0
+//   to    in  [Hz] > 0; equal to from: a copy
+// Returns round(n * to / from) samples. Throws vocana::Error(ErrorKind::analysis)
+// with libsoxr's reason if it fails. Allocates the result.
+std::vector<double> resample(std::span<const double> x, int from, double to);
+
+// A span of a sound resampled for analysis at one ceiling.
+struct Resampled {
+  std::vector<double> x;  // samples at fs, x[0] at time offset
+  double fs = 0.0;        // [Hz] twice the ceiling
+  double offset = 0.0;    // [s] time of x[0] in the original sound
+  double start = 0.0;     // [s] the analysed span
+  double end = 0.0;       // [s]
+};
+
+// resample_span: the span [start, end] [s] of samples (at rate [Hz]) and a
+// short margin either side, resampled to 2 * ceiling [Hz]. Throws as resample.
+Resampled resample_span(std::span<const double> samples, int rate, double ceiling, double start,
+                        double end);
+
+// analyse_at_ceiling: frames, LP, candidates and tracking at one ceiling.
+//   sound     in  from resample_span at this ceiling, at least one window long
+//   settings  in  checked settings (its ceiling field is not used)
+//   ceiling   in  [Hz]
+//   progress  in  optional
+// Returns the tracks as track_formants describes. Allocates.
+vocana::FormantTracks analyse_at_ceiling(const Resampled& sound,
+                                         const vocana::TrackSettings& settings, double ceiling,
+                                         const vocana::TrackProgress& progress);
+
+// analyse_auto_ceiling: analyses at each ceiling of the automatic range and
+// keeps the one whose F1..F3 follow smooth curves most closely (see
+// auto_ceiling.cpp); arguments as track_formants, end the end of the span [s].
+vocana::FormantTracks analyse_auto_ceiling(std::span<const double> samples, int rate,
+                                           const vocana::TrackSettings& settings, double end,
+                                           const vocana::TrackProgress& progress);
+
+// ceiling_cost: how far the F1..F3 tracks stray from smooth curves: the mean
+// absolute residual of ln F from a cubic fitted to each stretch of frames
+// with a value (stretches cut at most CUBIC_STRETCH_S long), plus a fixed
+// cost for each frame with candidates where one of F1..F3 is missing.
+//   tracks  in  as analyse_at_ceiling gives
+// Returns the cost (dimensionless, lower is better); infinity when no frame
+// has F1..F3.
+double ceiling_cost(const vocana::FormantTracks& tracks);
