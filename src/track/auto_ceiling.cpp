@@ -1,6 +1,7 @@
 // The automatic ceiling, in the manner of Barreda's FastTrack (2021): the
 // sound is analysed at several ceilings, and the analysis whose F1..F3
 // tracks follow smooth curves most closely is kept.
+#include <algorithm>
 #include <array>
 #include <cmath>
 #include <limits>
@@ -11,7 +12,7 @@
 namespace {
 
 // Longest stretch of frames one cubic is fitted to [s].
-constexpr double CUBIC_STRETCH_S = 0.25;
+constexpr double CUBIC_STRETCH_S = 0.5;
 
 // Fewest frames a stretch needs for a fit; shorter ones count as missing.
 constexpr int CUBIC_MIN_FRAMES = 8;
@@ -20,8 +21,17 @@ constexpr int CUBIC_MIN_FRAMES = 8;
 // of ln F: a miss counts like a 20 % deviation).
 constexpr double MISSING_COST = 0.2;
 
-// Formants whose smoothness decides.
-constexpr int SCORED_FORMANTS = 3;
+// Formants whose smoothness counts: F1..F3.
+constexpr int SMOOTH_FORMANTS = 3;
+
+// Formants compared with the tube's resonances (F3, F4), and the weight of
+// that comparison against the smoothness.
+constexpr int TUBE_FIRST = 3;
+constexpr int TUBE_LAST = 4;
+constexpr double TUBE_WEIGHT = 0.5;
+
+// Deviation counted for a frame where F3 or F4 is missing (|ln| of e).
+constexpr double TUBE_MISSING_COST = 1.0;
 
 // Sum of |residual| of the least-squares cubic through (u[k], v[k]).
 double cubic_residual(const double* u, const double* v, int m) {
@@ -65,20 +75,22 @@ double cubic_residual(const double* u, const double* v, int m) {
 double ceiling_cost(const vocana::FormantTracks& tracks) {
   const int n = tracks.formants;
   const std::size_t frames = tracks.time.size();
-  const int scored = n < SCORED_FORMANTS ? n : SCORED_FORMANTS;
   const double step = frames > 1 ? tracks.time[1] - tracks.time[0] : 1.0;
-  const auto longest = static_cast<std::size_t>(std::max(CUBIC_STRETCH_S / step, 1.0 * CUBIC_MIN_FRAMES));
+  const auto longest =
+      static_cast<std::size_t>(std::max(CUBIC_STRETCH_S / step, 1.0 * CUBIC_MIN_FRAMES));
   std::vector<double> u(longest), v(longest);
-  double residual = 0.0;
-  double points = 0.0;
-  double missing = 0.0;
   // Frames with any formant at all are the ones that should have F1..F3.
   auto voiced = [&](std::size_t t) {
     for (int i = 0; i < n; ++i)
       if (!std::isnan(tracks.frequency[t * n + i])) return true;
     return false;
   };
-  for (int i = 0; i < scored; ++i) {
+  double cost = 0.0;
+  bool any = false;
+  for (int i = 0; i < std::min(n, SMOOTH_FORMANTS); ++i) {
+    double residual = 0.0;
+    double points = 0.0;
+    double missing = 0.0;
     std::size_t t = 0;
     while (t < frames) {
       if (std::isnan(tracks.frequency[t * n + i])) {
@@ -101,9 +113,36 @@ double ceiling_cost(const vocana::FormantTracks& tracks) {
       }
       t += m;
     }
+    if (points + missing == 0.0) continue;
+    any = any || points > 0.0;
+    cost += (residual + MISSING_COST * missing) / (points + missing);
   }
-  if (points == 0.0) return std::numeric_limits<double>::infinity();
-  return (residual + MISSING_COST * missing) / (points + missing);
+  if (!any) return std::numeric_limits<double>::infinity();
+  // How far F3 and F4 lie from the resonances of the uniform tube the
+  // ceiling stands for: (2i - 1) ceiling / 10 for Fi.
+  double tube = 0.0;
+  int tube_formants = 0;
+  for (int i = TUBE_FIRST; i <= TUBE_LAST && i <= n; ++i) {
+    const double nominal = (2.0 * i - 1.0) * tracks.ceiling / 10.0;
+    double sum = 0.0;
+    double points = 0.0;
+    for (std::size_t t = 0; t < frames; ++t) {
+      const double f = tracks.frequency[t * n + i - 1];
+      if (std::isnan(f)) {
+        if (voiced(t)) {
+          sum += TUBE_MISSING_COST;
+          points += 1.0;
+        }
+        continue;
+      }
+      sum += std::fabs(std::log(f / nominal));
+      points += 1.0;
+    }
+    tube += points > 0.0 ? sum / points : TUBE_MISSING_COST;
+    ++tube_formants;
+  }
+  if (tube_formants > 0) cost += TUBE_WEIGHT * tube / tube_formants;
+  return cost;
 }
 
 vocana::FormantTracks analyse_auto_ceiling(std::span<const double> samples, int rate,
@@ -112,9 +151,8 @@ vocana::FormantTracks analyse_auto_ceiling(std::span<const double> samples, int 
   std::vector<double> ceilings;
   for (double c = vocana::AUTO_CEILING_LOW; c <= vocana::AUTO_CEILING_HIGH + 1e-9;
        c += vocana::AUTO_CEILING_STEP) {
-    if (2.0 * c <= static_cast<double>(rate)) ceilings.push_back(c);
+    ceilings.push_back(c);
   }
-  if (ceilings.empty()) ceilings.push_back(0.5 * rate);
 
   vocana::FormantTracks best;
   double best_cost = std::numeric_limits<double>::infinity();

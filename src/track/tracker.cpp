@@ -14,12 +14,10 @@ namespace {
 constexpr double BANDWIDTH_REFERENCE = 500.0;  // [Hz]
 constexpr double COST_BANDWIDTH = 1.0;  // times bandwidth / BANDWIDTH_REFERENCE
 constexpr double COST_NOMINAL = 1.0;    // times |ln(f / nominal)|
-constexpr double COST_EMPTY = 0.5;      // per empty track in a frame with candidates
+constexpr double COST_EMPTY = 0.5;      // per empty track above the highest labelled one
+constexpr double COST_HOLE = 2.0;       // per empty track below a labelled one
 constexpr double COST_UNUSED = 1.0;     // times (1 - bandwidth / reference), if > 0, per unused candidate
 constexpr double COST_CHANGE = 4.0;     // times |ln(f / previous f)| per track
-
-// Half-width of each track's range, as a share of the ceiling.
-constexpr double RANGE_HALF_WIDTH = 0.24;
 
 // Lowest frequency any track takes [Hz].
 constexpr double RANGE_FLOOR = 50.0;
@@ -87,10 +85,13 @@ class Enumerator {
 }  // namespace
 
 TrackRange track_range(int i, double ceiling) {
-  const double nominal = (2.0 * i + 1.0) * ceiling / 10.0;
-  const double low = nominal - RANGE_HALF_WIDTH * ceiling;
-  return TrackRange{low < RANGE_FLOOR ? RANGE_FLOOR : low, nominal + RANGE_HALF_WIDTH * ceiling,
-                    nominal};
+  // In units of a fifth of the ceiling (the spacing of the tube's
+  // resonances), track i + 1 ranges from 0.75 (i + 1) - 1 to 1.75 (i + 1) - 0.25.
+  const double unit = ceiling / 5.0;
+  const double number = i + 1.0;
+  const double low = unit * (0.75 * number - 1.0);
+  return TrackRange{low < RANGE_FLOOR ? RANGE_FLOOR : low, unit * (1.75 * number - 0.25),
+                    unit * (number - 0.5)};
 }
 
 void track_candidates(std::span<const Candidate> cand, std::span<const int> count, int n,
@@ -130,10 +131,13 @@ void track_candidates(std::span<const Candidate> cand, std::span<const int> coun
       double* h = has.data() + (s - begin) * n;
       double local = 0.0;
       unsigned taken = 0;
+      int highest = -1;
+      for (int i = 0; i < n; ++i)
+        if (states[s][i] != EMPTY) highest = i;
       for (int i = 0; i < n; ++i) {
         const int k = states[s][i];
         if (k == EMPTY) {
-          if (count[t] > 0) local += COST_EMPTY;
+          if (count[t] > 0) local += i < highest ? COST_HOLE : COST_EMPTY;
           continue;
         }
         taken |= 1u << k;
