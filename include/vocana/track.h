@@ -38,7 +38,7 @@ struct TrackSettings {
   double pre_emphasis = 50.0;  // [Hz] pre-emphasis from this frequency; 0: none
   double start = 0.0;          // [s] start of the analysed span
   double end = -1.0;           // [s] end of the span; negative: the end of the sound
-  LpMethod method = LpMethod::burg;
+  LpMethod method = LpMethod::autocorrelation;
   WindowShape shape = WindowShape::gaussian;
 };
 

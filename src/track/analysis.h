@@ -31,12 +31,13 @@ Resampled resample_span(std::span<const double> samples, int rate, double ceilin
                         double end);
 
 // analyse_at_ceiling: frames, LP, candidates and tracking at one ceiling.
-//   sound     in  from resample_span at this ceiling, at least one window long
+//   sound     in  from resample_span at this ceiling, at least one window
+//                 long; its samples are pre-emphasised in place
 //   settings  in  checked settings (its ceiling field is not used)
 //   ceiling   in  [Hz]
 //   progress  in  optional
 // Returns the tracks as track_formants describes. Allocates.
-vocana::FormantTracks analyse_at_ceiling(const Resampled& sound,
+vocana::FormantTracks analyse_at_ceiling(Resampled&& sound,
                                          const vocana::TrackSettings& settings, double ceiling,
                                          const vocana::TrackProgress& progress);
 

@@ -160,8 +160,8 @@ vocana::FormantTracks analyse_auto_ceiling(std::span<const double> samples, int 
   for (std::size_t k = 0; k < ceilings.size(); ++k) {
     vocana::TrackProgress part;
     if (progress) part = [&](double done) { progress((static_cast<double>(k) + done) / parts); };
-    const Resampled sound = resample_span(samples, rate, ceilings[k], settings.start, end);
-    vocana::FormantTracks tracks = analyse_at_ceiling(sound, settings, ceilings[k], part);
+    vocana::FormantTracks tracks = analyse_at_ceiling(
+        resample_span(samples, rate, ceilings[k], settings.start, end), settings, ceilings[k], part);
     const double cost = ceiling_cost(tracks);
     if (k == 0 || cost < best_cost) {
       best_cost = cost;

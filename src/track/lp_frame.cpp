@@ -5,6 +5,7 @@
 #include <cmath>
 
 #include "lpc/complex.h"
+#include "lpc/laguer.h"
 #include "lpc/lpc_func.h"
 #include "lpc/zroots.h"
 
@@ -103,14 +104,52 @@ bool autocorrelation_lpc(std::span<const double> x, std::span<double> a, int p,
   return true;
 }
 
+namespace {
+
+// A root whose imaginary part is at most this fraction of its real part is
+// taken as real before it is divided out (as zroots does).
+constexpr double REAL_RATIO = 4e-6;
+
+// warm_roots: the roots of a[0] + a[1] x + ... + a[m] x^m into roots[1..m],
+// root j found in the deflated polynomial of degree j from seed[j].
+void warm_roots(std::span<const Cnum> a, int m, std::span<Cnum> roots,
+                std::span<const Cnum> seed) {
+  std::array<Cnum, MAX_ORDER + 1> ad;
+  for (int j = 0; j <= m; ++j) ad[j] = a[j];
+  for (int j = m; j >= 1; --j) {
+    Cnum x = seed[j];
+    int iterations = 0;
+    laguer(std::span<const Cnum>(ad.data(), j + 1), j, x, iterations);
+    if (std::fabs(x.i) <= REAL_RATIO * std::fabs(x.r)) x.i = 0.0;
+    roots[j] = x;
+    Cnum b = ad[j];
+    for (int jj = j - 1; jj >= 0; --jj) {
+      const Cnum c = ad[jj];
+      ad[jj] = b;
+      b = Cadd(Cmul(x, b), c);
+    }
+  }
+}
+
+}  // namespace
+
 int lp_candidates(std::span<const double> a, int p, double fs, double ceiling,
-                  std::span<Candidate> out) {
+                  std::span<Candidate> out, RootSeeds& seeds) {
   // z^p A(z): the coefficient of z^i is a[p - i].
   std::array<Cnum, MAX_ORDER + 1> polynomial{};
   std::array<Cnum, MAX_ORDER + 1> roots{};
   for (int i = 0; i <= p; ++i) polynomial[i] = Complex(a[p - i], 0.0);
-  zroots(std::span<const Cnum>(polynomial.data(), p + 1), p, std::span<Cnum>(roots.data(), p + 1),
-         0);
+  const std::span<const Cnum> coefficients(polynomial.data(), p + 1);
+  const std::span<Cnum> found(roots.data(), p + 1);
+  const bool warm = seeds.p == p;
+  seeds.p = 0;  // stays so if the root finder throws
+  if (warm) {
+    warm_roots(coefficients, p, found, seeds.root);
+  } else {
+    zroots(coefficients, p, found, 0);
+  }
+  seeds.root = roots;
+  seeds.p = p;
   int count = 0;
   const int room = static_cast<int>(out.size());
   for (int j = 1; j <= p && count < room; ++j) {

@@ -5,8 +5,11 @@
 
 #include <vocana/track.h>
 
+#include <array>
 #include <span>
 #include <vector>
+
+#include "lpc/complex.h"
 
 // A candidate formant: one root of the LP polynomial in the upper half plane.
 struct Candidate {
@@ -34,14 +37,26 @@ bool burg_lpc(std::span<const double> x, std::span<double> a, int p, std::span<d
 bool autocorrelation_lpc(std::span<const double> x, std::span<double> a, int p,
                          std::span<double> work);
 
+// The roots of the previous frame's polynomial, the starting points of the
+// root finder in the next frame (overlapping frames have nearby roots).
+struct RootSeeds {
+  std::array<Cnum, 2 * vocana::MAX_TRACK_FORMANTS + 1> root;  // root[1..p]
+  int p = 0;  // 0: none; the next frame starts from 0 as zroots does
+};
+
 // lp_candidates: candidate formants from the roots of A(z).
-//   a        in   a[0..p] as burg_lpc gives
-//   p        in   LP order [1..2 * MAX_TRACK_FORMANTS]
-//   fs       in   sampling rate of the frame [Hz]
-//   ceiling  in   [Hz]; candidates lie in (50, ceiling - 50)
-//   out      out  out[0..count-1] in increasing frequency; room for p / 2
-// Roots outside the unit circle are reflected into it first. Returns the
-// count. Throws vocana::Error(ErrorKind::analysis) when the root finder
-// fails. Allocates nothing.
+//   a        in      a[0..p] as burg_lpc gives
+//   p        in      LP order [1..2 * MAX_TRACK_FORMANTS]
+//   fs       in      sampling rate of the frame [Hz]
+//   ceiling  in      [Hz]; candidates lie in (50, ceiling - 50)
+//   out      out     out[0..count-1] in increasing frequency; room for p / 2
+//   seeds    in/out  the previous frame's roots (p 0: none), then this one's
+// The roots come from zroots (no polishing) when there are no seeds, else
+// from Laguerre's method (laguer) with deflation as zroots does it, each
+// root started from a seed: the same roots, to within the convergence of
+// Laguerre's method, in a third of the iterations. Roots outside the unit
+// circle are reflected into it first. Returns the count. Throws
+// vocana::Error(ErrorKind::analysis) when the root finder fails (seeds then
+// have p 0). Allocates nothing.
 int lp_candidates(std::span<const double> a, int p, double fs, double ceiling,
-                  std::span<Candidate> out);
+                  std::span<Candidate> out, RootSeeds& seeds);

@@ -75,8 +75,9 @@ FormantTracks track_formants(std::span<const double> samples, int rate,
                 "%.3f s of sound is shorter than one analysis window (%.3f s, twice --window)\n",
                 end - settings.start, 2.0 * settings.window);
   if (!settings.auto_ceiling) {
-    const Resampled sound = resample_span(samples, rate, settings.ceiling, settings.start, end);
-    return analyse_at_ceiling(sound, settings, settings.ceiling, progress);
+    return analyse_at_ceiling(
+        resample_span(samples, rate, settings.ceiling, settings.start, end), settings,
+        settings.ceiling, progress);
   }
   return analyse_auto_ceiling(samples, rate, settings, end, progress);
 }
@@ -102,7 +103,7 @@ Resampled resample_span(std::span<const double> samples, int rate, double ceilin
   return out;
 }
 
-FormantTracks analyse_at_ceiling(const Resampled& sound, const TrackSettings& settings,
+FormantTracks analyse_at_ceiling(Resampled&& sound, const TrackSettings& settings,
                                  double ceiling, const TrackProgress& progress) {
   const double fs = sound.fs;
   const int n = settings.formants;
@@ -152,8 +153,8 @@ FormantTracks analyse_at_ceiling(const Resampled& sound, const TrackSettings& se
     loudest = std::max(loudest, result.intensity[j]);
   }
 
-  // Pre-emphasis of the whole resampled sound, once.
-  std::vector<double> y = sound.x;
+  // Pre-emphasis of the whole resampled sound, in place, once.
+  std::vector<double>& y = sound.x;
   if (settings.pre_emphasis > 0.0) {
     const double alpha = std::exp(-TWO_PI * settings.pre_emphasis / fs);
     for (std::size_t i = y.size(); i-- > 1;) y[i] -= alpha * y[i - 1];
@@ -165,19 +166,27 @@ FormantTracks analyse_at_ceiling(const Resampled& sound, const TrackSettings& se
   const std::span<const double> frame(frame_points);
   std::vector<double> a(p + 1);
   std::vector<double> work(2 * window_points + 2 * p + 2);
+  RootSeeds seeds;
   const double threshold = loudest - vocana::SILENCE_BELOW_LOUDEST_DB;
   for (std::size_t j = 0; j < frames; ++j) {
     if (progress && j % PROGRESS_FRAMES == 0) progress(static_cast<double>(j) / frames);
-    if (!(result.intensity[j] > threshold) || begin[j] + window_points > sound_points) continue;
+    if (!(result.intensity[j] > threshold) || begin[j] + window_points > sound_points) {
+      seeds.p = 0;
+      continue;
+    }
     const double* in = y.data() + begin[j];
     for (std::size_t i = lead; i < lead + used_points; ++i) frame_points[i - lead] = in[i] * window[i];
     const bool ok = settings.method == vocana::LpMethod::burg ? burg_lpc(frame, a, p, work)
                                                        : autocorrelation_lpc(frame, a, p, work);
-    if (!ok) continue;
+    if (!ok) {
+      seeds.p = 0;
+      continue;
+    }
     // The one place where a failure of the root finder is caught: the frame
     // keeps no candidates (NaN formants) and is counted.
     try {
-      count[j] = lp_candidates(a, p, fs, ceiling, std::span<Candidate>(cand.data() + j * n, n));
+      count[j] =
+          lp_candidates(a, p, fs, ceiling, std::span<Candidate>(cand.data() + j * n, n), seeds);
     } catch (const Error&) {
       ++result.failed_frames;
     }

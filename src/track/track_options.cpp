@@ -25,7 +25,7 @@ const char* const TRACK_USAGE =
 "  --times FILE         one row per time listed in FILE (seconds, one a line),\n"
 "                       the tracks interpolated there\n"
 "  --format tsv|csv|json  table format (tsv)\n"
-"  --method burg|autocorrelation  linear prediction method (burg)\n"
+"  --method autocorrelation|burg  linear prediction method (autocorrelation)\n"
 "  --window-shape gaussian|hamming  analysis window (gaussian)\n"
 "  --help, --version\n"
 "\n"

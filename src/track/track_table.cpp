@@ -4,9 +4,16 @@
 
 #include <cmath>
 
+#include "track/fixed_format.h"
+
 namespace {
 
-// A number as the table writes it: NaN for a missing value (null in JSON).
+// Decimals of the times [s], frequencies and bandwidths [Hz], intensities [dB].
+constexpr int TIME_DECIMALS = 6;
+constexpr int HZ_DECIMALS = 2;
+constexpr int DB_DECIMALS = 2;
+
+// A number as the JSON writer writes it: NaN for a missing value (null in JSON).
 void put_number(std::FILE* out, double x, const char* format, bool json) {
   if (std::isnan(x)) {
     std::fputs(json ? "null" : "NaN", out);
@@ -35,17 +42,26 @@ void put_json_string(std::FILE* out, const std::string& text) {
 }
 
 // A CSV field, quoted when it holds a comma, quote or line end.
-void put_csv_field(std::FILE* out, const std::string& text) {
-  if (text.find_first_of(",\"\r\n") == std::string::npos) {
-    std::fputs(text.c_str(), out);
-    return;
-  }
-  std::fputc('"', out);
+std::string csv_field(const std::string& text) {
+  if (text.find_first_of(",\"\r\n") == std::string::npos) return text;
+  std::string out = "\"";
   for (const char ch : text) {
-    if (ch == '"') std::fputc('"', out);
-    std::fputc(ch, out);
+    if (ch == '"') out.push_back('"');
+    out.push_back(ch);
   }
-  std::fputc('"', out);
+  out.push_back('"');
+  return out;
+}
+
+// A table value: NaN for a missing value, -Inf for the intensity of silence.
+void append_value(std::string& out, double x, int decimals) {
+  if (std::isnan(x)) {
+    out += "NaN";
+  } else if (std::isinf(x)) {
+    out += x < 0.0 ? "-Inf" : "Inf";
+  } else {
+    append_fixed(out, x, decimals);
+  }
 }
 
 const char* method_name(vocana::LpMethod m) {
@@ -126,25 +142,33 @@ void write_table_file(std::FILE* out, const TableLayout& layout, bool first,
   const bool csv = layout.format == TableFormat::csv;
   const char sep = csv ? ',' : '\t';
   const int n = layout.formants;
+  std::string prefix;
+  if (layout.file_column) {
+    prefix = csv ? csv_field(file) : file;
+    prefix.push_back(sep);
+  }
+  std::string ceiling;
+  if (layout.ceiling_column) {
+    ceiling.push_back(sep);
+    append_fixed(ceiling, tr.ceiling, 0);
+  }
+  std::string row;
   for (std::size_t j = 0; j < tr.time.size(); ++j) {
-    if (layout.file_column) {
-      if (csv) put_csv_field(out, file);
-      else std::fputs(file.c_str(), out);
-      std::fputc(sep, out);
-    }
-    put_number(out, tr.time[j], "%.6f", false);
+    row = prefix;
+    append_value(row, tr.time[j], TIME_DECIMALS);
     for (int i = 0; i < n; ++i) {
-      std::fputc(sep, out);
-      put_number(out, tr.frequency[j * n + i], "%.2f", false);
+      row.push_back(sep);
+      append_value(row, tr.frequency[j * n + i], HZ_DECIMALS);
     }
     for (int i = 0; i < n; ++i) {
-      std::fputc(sep, out);
-      put_number(out, tr.bandwidth[j * n + i], "%.2f", false);
+      row.push_back(sep);
+      append_value(row, tr.bandwidth[j * n + i], HZ_DECIMALS);
     }
-    std::fputc(sep, out);
-    put_number(out, tr.intensity[j], "%.2f", false);
-    if (layout.ceiling_column) std::fprintf(out, "%c%.0f", sep, tr.ceiling);
-    std::fputc('\n', out);
+    row.push_back(sep);
+    append_value(row, tr.intensity[j], DB_DECIMALS);
+    row += ceiling;
+    row.push_back('\n');
+    std::fwrite(row.data(), 1, row.size(), out);
   }
 }
 

@@ -4,6 +4,7 @@
 #include <array>
 #include <cmath>
 #include <cstdint>
+#include <cstring>
 #include <limits>
 #include <utility>
 #include <vector>
@@ -18,6 +19,11 @@ constexpr double COST_EMPTY = 0.5;      // per empty track above the highest lab
 constexpr double COST_HOLE = 2.0;       // per empty track below a labelled one
 constexpr double COST_UNUSED = 1.0;     // times (1 - bandwidth / reference), if > 0, per unused candidate
 constexpr double COST_CHANGE = 4.0;     // times |ln(f / previous f)| per track
+
+// Labellings whose cost in their own frame exceeds the frame's cheapest by
+// more than this are not followed (a beam: the frame-to-frame costs that
+// could make up for it are those of jumps of a third in several tracks).
+constexpr double PRUNE_BEYOND = 3.0;
 
 // Lowest frequency any track takes [Hz].
 constexpr double RANGE_FLOOR = 50.0;
@@ -82,6 +88,70 @@ class Enumerator {
   std::vector<Labels>& out_;
 };
 
+// Two doubles side by side; element-wise operations round exactly as the
+// scalar ones do (no contraction: -ffp-contract=off).
+typedef double Pair __attribute__((vector_size(16)));
+typedef long long PairBits __attribute__((vector_size(16)));
+
+Pair load_pair(const double* at) {
+  Pair v;
+  std::memcpy(&v, at, sizeof v);
+  return v;
+}
+
+// changes: total[r] = sum over tracks i, in increasing i, of
+// |value[i][s] - prev[i][r]| where both have a value, for r in
+// [0..prev_count-1]; two predecessors at a time, each summed in the same
+// order as one at a time.
+void changes(const std::vector<double>& value, const std::vector<double>& has, std::size_t stride,
+             std::size_t s, const std::vector<double>& prev_value,
+             const std::vector<double>& prev_has, std::size_t prev_stride,
+             std::size_t prev_count, int n, std::vector<double>& total) {
+  total.assign(prev_stride, 0.0);
+  const Pair sign_mask = {-0.0, -0.0};
+  for (int i = 0; i < n; ++i) {
+    const double vs = value[i * stride + s];
+    const double hs = has[i * stride + s];
+    if (hs == 0.0) continue;  // adds only zeros
+    const Pair v = {vs, vs};
+    const double* pv = prev_value.data() + i * prev_stride;
+    const double* ph = prev_has.data() + i * prev_stride;
+    for (std::size_t r = 0; r < prev_count; r += 2) {
+      Pair d = v - load_pair(pv + r);
+      // |d| by clearing the sign bit, as fabs does.
+      d = reinterpret_cast<Pair>(reinterpret_cast<PairBits>(d) & ~reinterpret_cast<PairBits>(sign_mask));
+      Pair sum = load_pair(total.data() + r) + d * load_pair(ph + r);
+      std::memcpy(total.data() + r, &sum, sizeof sum);
+    }
+  }
+}
+
+// The cost of one frame's labelling: bandwidth and distance from the
+// nominal frequency of each labelled candidate, empty tracks, and the
+// candidates left unused (the narrower, the dearer).
+double local_cost(const Labels& labels, const Candidate* c, const double* lf, int count, int n,
+                  const std::array<double, MAX_TRACKS>& log_nominal) {
+  int highest = -1;
+  for (int i = 0; i < n; ++i)
+    if (labels[i] != EMPTY) highest = i;
+  double local = 0.0;
+  unsigned taken = 0;
+  for (int i = 0; i < n; ++i) {
+    const int k = labels[i];
+    if (k == EMPTY) {
+      if (count > 0) local += i < highest ? COST_HOLE : COST_EMPTY;
+      continue;
+    }
+    taken |= 1u << k;
+    local += COST_BANDWIDTH * c[k].b / BANDWIDTH_REFERENCE +
+             COST_NOMINAL * std::fabs(lf[k] - log_nominal[i]);
+  }
+  for (int k = 0; k < count; ++k)
+    if ((taken & (1u << k)) == 0)
+      local += COST_UNUSED * std::max(0.0, 1.0 - c[k].b / BANDWIDTH_REFERENCE);
+  return local;
+}
+
 }  // namespace
 
 TrackRange track_range(int i, double ceiling) {
@@ -113,67 +183,70 @@ void track_candidates(std::span<const Candidate> cand, std::span<const int> coun
   std::vector<std::size_t> first(frames + 1, 0);
   std::vector<double> cost;         // accumulated cost of each state
   std::vector<std::uint32_t> back;  // best predecessor (index into states)
-  // ln f of each track in each state of the previous and this frame, and 1
-  // where the track has a value (0: empty), state after state.
+  // ln f and presence of each track in each state of the previous and this
+  // frame (layout below).
   std::vector<double> prev_value, prev_has, value, has;
+  std::vector<double> local;
+  std::vector<double> total;  // change into the current state from each previous one
+  std::size_t prev_stride = 0;
   for (std::size_t t = 0; t < frames; ++t) {
     first[t] = states.size();
     const Candidate* c = cand.data() + t * n;
     const double* lf = log_f.data() + t * n;
     Enumerator(c, count[t], n, range, states).run();
     const std::size_t begin = first[t];
-    const std::size_t end = states.size();
-    value.assign((end - begin) * n, 0.0);
-    has.assign((end - begin) * n, 0.0);
+    // The local cost of each labelling; those dearer than the cheapest by
+    // more than PRUNE_BEYOND are dropped before the search.
+    local.clear();
+    double cheapest = std::numeric_limits<double>::infinity();
+    for (std::size_t s = begin; s < states.size(); ++s) {
+      local.push_back(local_cost(states[s], c, lf, count[t], n, log_nominal));
+      cheapest = std::min(cheapest, local.back());
+    }
+    std::size_t end = begin;
+    for (std::size_t s = begin; s < states.size(); ++s) {
+      if (local[s - begin] > cheapest + PRUNE_BEYOND) continue;
+      local[end - begin] = local[s - begin];
+      states[end++] = states[s];
+    }
+    states.resize(end);
+    // ln f of each track and 1 where it has a value (0: empty), track after
+    // track, states side by side (padded to an even count).
+    const std::size_t count_now = end - begin;
+    const std::size_t stride = count_now + (count_now & 1);
+    value.assign(n * stride, 0.0);
+    has.assign(n * stride, 0.0);
     for (std::size_t s = begin; s < end; ++s) {
-      // The local cost of the state.
-      double* v = value.data() + (s - begin) * n;
-      double* h = has.data() + (s - begin) * n;
-      double local = 0.0;
-      unsigned taken = 0;
-      int highest = -1;
-      for (int i = 0; i < n; ++i)
-        if (states[s][i] != EMPTY) highest = i;
       for (int i = 0; i < n; ++i) {
-        const int k = states[s][i];
-        if (k == EMPTY) {
-          if (count[t] > 0) local += i < highest ? COST_HOLE : COST_EMPTY;
-          continue;
-        }
-        taken |= 1u << k;
-        v[i] = lf[k];
-        h[i] = 1.0;
-        local += COST_BANDWIDTH * c[k].b / BANDWIDTH_REFERENCE +
-                 COST_NOMINAL * std::fabs(lf[k] - log_nominal[i]);
+        if (states[s][i] == EMPTY) continue;
+        value[i * stride + (s - begin)] = lf[states[s][i]];
+        has[i * stride + (s - begin)] = 1.0;
       }
-      // Candidates left unused: the narrower, the dearer.
-      for (int k = 0; k < count[t]; ++k)
-        if ((taken & (1u << k)) == 0)
-          local += COST_UNUSED * std::max(0.0, 1.0 - c[k].b / BANDWIDTH_REFERENCE);
-      // The best way into it.
+    }
+    const std::size_t prev_begin = t > 0 ? first[t - 1] : 0;
+    const std::size_t prev_count = begin - prev_begin;
+    for (std::size_t s = begin; s < end; ++s) {
+      // The best way into it: the first predecessor of least total.
       double best = 0.0;
       std::uint32_t best_from = 0;
       if (t > 0) {
+        changes(value, has, stride, s - begin, prev_value, prev_has, prev_stride, prev_count, n,
+                total);
         best = std::numeric_limits<double>::infinity();
-        const std::size_t prev_begin = first[t - 1];
-        for (std::size_t r = prev_begin; r < begin; ++r) {
-          if (!(cost[r] < best)) continue;
-          const double* pv = prev_value.data() + (r - prev_begin) * n;
-          const double* ph = prev_has.data() + (r - prev_begin) * n;
-          double change = 0.0;
-          for (int i = 0; i < n; ++i) change += std::fabs(v[i] - pv[i]) * (h[i] * ph[i]);
-          const double total = cost[r] + COST_CHANGE * change;
-          if (total < best) {
-            best = total;
-            best_from = static_cast<std::uint32_t>(r);
+        for (std::size_t r = 0; r < prev_count; ++r) {
+          const double candidate = cost[prev_begin + r] + COST_CHANGE * total[r];
+          if (candidate < best) {
+            best = candidate;
+            best_from = static_cast<std::uint32_t>(prev_begin + r);
           }
         }
       }
-      cost.push_back(best + local);
+      cost.push_back(best + local[s - begin]);
       back.push_back(best_from);
     }
     std::swap(value, prev_value);
     std::swap(has, prev_has);
+    prev_stride = stride;
   }
   first[frames] = states.size();
 
