@@ -30,14 +30,29 @@ struct Resampled {
 Resampled resample_span(std::span<const double> samples, int rate, double ceiling, double start,
                         double end);
 
-// analyse_at_ceiling: frames, LP, candidates and tracking at one ceiling.
+// The frames of an analysis: their centres and intensities, the same at
+// every ceiling.
+struct Frames {
+  std::vector<double> time;       // [s] centres: centred in the span, every step
+  std::vector<double> intensity;  // [dB re 1.0] RMS of the file's samples over
+                                  // the effective window length; -inf: silence
+};
+
+// frame_grid: the frames of [start, end] [s] of samples (rate [Hz]): as
+// many as windows of twice settings.window fit at settings.step.
+//   The span must hold one window. Allocates the arrays.
+Frames frame_grid(std::span<const double> samples, int rate,
+                  const vocana::TrackSettings& settings, double start, double end);
+
+// analyse_at_ceiling: LP, candidates and tracking at one ceiling.
 //   sound     in  from resample_span at this ceiling, at least one window
 //                 long; its samples are pre-emphasised in place
+//   grid      in  from frame_grid
 //   settings  in  checked settings (its ceiling field is not used)
 //   ceiling   in  [Hz]
 //   progress  in  optional
 // Returns the tracks as track_formants describes. Allocates.
-vocana::FormantTracks analyse_at_ceiling(Resampled&& sound,
+vocana::FormantTracks analyse_at_ceiling(Resampled&& sound, const Frames& grid,
                                          const vocana::TrackSettings& settings, double ceiling,
                                          const vocana::TrackProgress& progress);
 

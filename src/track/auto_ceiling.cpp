@@ -154,14 +154,16 @@ vocana::FormantTracks analyse_auto_ceiling(std::span<const double> samples, int 
     ceilings.push_back(c);
   }
 
+  const Frames grid = frame_grid(samples, rate, settings, settings.start, end);
   vocana::FormantTracks best;
   double best_cost = std::numeric_limits<double>::infinity();
   const double parts = static_cast<double>(ceilings.size());
   for (std::size_t k = 0; k < ceilings.size(); ++k) {
     vocana::TrackProgress part;
     if (progress) part = [&](double done) { progress((static_cast<double>(k) + done) / parts); };
-    vocana::FormantTracks tracks = analyse_at_ceiling(
-        resample_span(samples, rate, ceilings[k], settings.start, end), settings, ceilings[k], part);
+    vocana::FormantTracks tracks =
+        analyse_at_ceiling(resample_span(samples, rate, ceilings[k], settings.start, end), grid,
+                           settings, ceilings[k], part);
     const double cost = ceiling_cost(tracks);
     if (k == 0 || cost < best_cost) {
       best_cost = cost;

@@ -75,9 +75,9 @@ FormantTracks track_formants(std::span<const double> samples, int rate,
                 "%.3f s of sound is shorter than one analysis window (%.3f s, twice --window)\n",
                 end - settings.start, 2.0 * settings.window);
   if (!settings.auto_ceiling) {
-    return analyse_at_ceiling(
-        resample_span(samples, rate, settings.ceiling, settings.start, end), settings,
-        settings.ceiling, progress);
+    return analyse_at_ceiling(resample_span(samples, rate, settings.ceiling, settings.start, end),
+                              frame_grid(samples, rate, settings, settings.start, end), settings,
+                              settings.ceiling, progress);
   }
   return analyse_auto_ceiling(samples, rate, settings, end, progress);
 }
@@ -103,26 +103,47 @@ Resampled resample_span(std::span<const double> samples, int rate, double ceilin
   return out;
 }
 
-FormantTracks analyse_at_ceiling(Resampled&& sound, const TrackSettings& settings,
-                                 double ceiling, const TrackProgress& progress) {
+Frames frame_grid(std::span<const double> samples, int rate, const TrackSettings& settings,
+                  double start, double end) {
+  Frames f;
+  const double length = end - start;
+  const auto count =
+      static_cast<std::size_t>(std::floor((length - 2.0 * settings.window) / settings.step + 1e-9)) + 1;
+  const double t0 = start + 0.5 * (length - static_cast<double>(count - 1) * settings.step);
+  const auto points = std::max<std::size_t>(
+      1, static_cast<std::size_t>(std::lround(settings.window * rate)));
+  f.time.resize(count);
+  f.intensity.resize(count);
+  for (std::size_t j = 0; j < count; ++j) {
+    const double t = t0 + static_cast<double>(j) * settings.step;
+    f.time[j] = t;
+    const double first = std::round(t * rate - 0.5 * static_cast<double>(points - 1));
+    const auto b = static_cast<std::size_t>(std::clamp(
+        first, 0.0, static_cast<double>(samples.size() - std::min(samples.size(), points))));
+    double sum = 0.0;
+    for (std::size_t i = b; i < b + points && i < samples.size(); ++i) sum += samples[i] * samples[i];
+    f.intensity[j] = 10.0 * std::log10(sum / static_cast<double>(points));
+  }
+  return f;
+}
+
+FormantTracks analyse_at_ceiling(Resampled&& sound, const Frames& grid,
+                                 const TrackSettings& settings, double ceiling,
+                                 const TrackProgress& progress) {
   const double fs = sound.fs;
   const int n = settings.formants;
   const int p = 2 * n;
   const auto span_samples = static_cast<std::size_t>(std::lround(2.0 * settings.window * fs));
-  const std::size_t window_points = std::max<std::size_t>(span_samples, static_cast<std::size_t>(p + 2));
+  const std::size_t window_points =
+      std::max<std::size_t>(span_samples, static_cast<std::size_t>(p + 2));
   const std::size_t sound_points = sound.x.size();
-
-  // Frame centres: centred in the span, every step.
-  const double length = sound.end - sound.start;
-  const double window_s = static_cast<double>(window_points) / fs;
-  const auto frames = static_cast<std::size_t>(std::floor((length - window_s) / settings.step + 1e-9)) + 1;
-  const double t0 = sound.start + 0.5 * (length - static_cast<double>(frames - 1) * settings.step);
+  const std::size_t frames = grid.time.size();
 
   FormantTracks result;
   result.ceiling = ceiling;
   result.formants = n;
-  result.time.resize(frames);
-  result.intensity.resize(frames);
+  result.time = grid.time;
+  result.intensity = grid.intensity;
   result.frequency.assign(frames * n, NAN_VALUE);
   result.bandwidth.assign(frames * n, NAN_VALUE);
 
@@ -133,24 +154,17 @@ FormantTracks analyse_at_ceiling(Resampled&& sound, const TrackSettings& setting
   std::size_t lead = 0;
   while (lead < window_points / 4 && window[lead] < WINDOW_FLOOR) ++lead;
   const std::size_t used_points = window_points - 2 * lead;
-  // Effective length used for the intensity: the middle half of the window.
-  const std::size_t rms_points = std::max<std::size_t>(window_points / 2, 1);
 
-  // The frame start in the resampled sound of each frame, and its intensity.
+  // The first sample of each frame in the resampled sound.
   std::vector<std::size_t> begin(frames);
+  const double last_begin =
+      static_cast<double>(sound_points - std::min(sound_points, window_points));
   double loudest = -std::numeric_limits<double>::infinity();
   for (std::size_t j = 0; j < frames; ++j) {
-    const double t = t0 + static_cast<double>(j) * settings.step;
-    result.time[j] = t;
-    const double centre = (t - sound.offset) * fs;
+    const double centre = (grid.time[j] - sound.offset) * fs;
     const double b = std::round(centre - 0.5 * static_cast<double>(window_points - 1));
-    const double last_begin = static_cast<double>(sound_points - std::min(sound_points, window_points));
     begin[j] = static_cast<std::size_t>(std::clamp(b, 0.0, last_begin));
-    const std::size_t r0 = begin[j] + (window_points - rms_points) / 2;
-    double sum = 0.0;
-    for (std::size_t i = r0; i < r0 + rms_points && i < sound_points; ++i) sum += sound.x[i] * sound.x[i];
-    result.intensity[j] = 10.0 * std::log10(sum / static_cast<double>(rms_points));
-    loudest = std::max(loudest, result.intensity[j]);
+    loudest = std::max(loudest, grid.intensity[j]);
   }
 
   // Pre-emphasis of the whole resampled sound, in place, once.

@@ -81,15 +81,15 @@ void write_json_file(std::FILE* out, const TableLayout& layout, bool first,
   put_json_string(out, file);
   std::fprintf(out, ", \"version\": \"%s\",\n \"settings\": {", VOCANA_VERSION);
   if (s.auto_ceiling) std::fputs("\"ceiling\": \"auto\", ", out);
-  else std::fprintf(out, "\"ceiling\": %.17g, ", s.ceiling);
-  std::fprintf(out, "\"chosen_ceiling\": %.17g, ", tr.ceiling);
-  std::fprintf(out, "\"formants\": %d, \"window\": %.17g, \"step\": %.17g, ", s.formants,
+  else std::fprintf(out, "\"ceiling\": %.10g, ", s.ceiling);
+  std::fprintf(out, "\"chosen_ceiling\": %.10g, ", tr.ceiling);
+  std::fprintf(out, "\"formants\": %d, \"window\": %.10g, \"step\": %.10g, ", s.formants,
                s.window, s.step);
-  std::fprintf(out, "\"pre_emphasis\": %.17g, \"channel\": ", s.pre_emphasis);
+  std::fprintf(out, "\"pre_emphasis\": %.10g, \"channel\": ", s.pre_emphasis);
   if (o.channel == 0) std::fputs("\"mix\"", out);
   else std::fprintf(out, "%d", o.channel);
-  std::fprintf(out, ", \"start\": %.17g, \"end\": ", s.start);
-  put_number(out, s.end < 0.0 ? NAN : s.end, "%.17g", true);
+  std::fprintf(out, ", \"start\": %.10g, \"end\": ", s.start);
+  put_number(out, s.end < 0.0 ? NAN : s.end, "%.10g", true);
   std::fputs(", \"times\": ", out);
   if (o.times_path.empty()) std::fputs("null", out);
   else put_json_string(out, o.times_path);

@@ -17,7 +17,8 @@ constexpr double COST_BANDWIDTH = 1.0;  // times bandwidth / BANDWIDTH_REFERENCE
 constexpr double COST_NOMINAL = 1.0;    // times |ln(f / nominal)|
 constexpr double COST_EMPTY = 0.5;      // per empty track above the highest labelled one
 constexpr double COST_HOLE = 2.0;       // per empty track below a labelled one
-constexpr double COST_UNUSED = 1.0;     // times (1 - bandwidth / reference), if > 0, per unused candidate
+constexpr double UNUSED_REFERENCE = 1000.0;  // [Hz]
+constexpr double COST_UNUSED = 2.0;  // times (1 - bandwidth / UNUSED_REFERENCE), if > 0, per unused candidate
 constexpr double COST_CHANGE = 4.0;     // times |ln(f / previous f)| per track
 
 // Labellings whose cost in their own frame exceeds the frame's cheapest by
@@ -148,7 +149,7 @@ double local_cost(const Labels& labels, const Candidate* c, const double* lf, in
   }
   for (int k = 0; k < count; ++k)
     if ((taken & (1u << k)) == 0)
-      local += COST_UNUSED * std::max(0.0, 1.0 - c[k].b / BANDWIDTH_REFERENCE);
+      local += COST_UNUSED * std::max(0.0, 1.0 - c[k].b / UNUSED_REFERENCE);
   return local;
 }
 
