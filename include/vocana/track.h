@@ -16,8 +16,11 @@ enum class LpMethod { burg, autocorrelation };
 enum class WindowShape { gaussian, hamming };
 
 // Ceilings tried by the automatic choice [Hz]: LOW, LOW + STEP, ..., HIGH,
-// only those at most half the file's rate (above it the file holds nothing
-// new); a file with a rate below 2 * LOW is analysed at half its rate.
+// for every sampling rate (the sound is resampled to twice each, upwards
+// too). The choice keeps the ceiling whose F1..F3 follow smooth curves most
+// closely (FastTrack, Barreda 2021) and whose F3 and F4 lie closest to the
+// resonances of the uniform tube the ceiling stands for (see
+// src/track/auto_ceiling.cpp).
 inline constexpr double AUTO_CEILING_LOW = 4500.0;
 inline constexpr double AUTO_CEILING_HIGH = 8000.0;
 inline constexpr double AUTO_CEILING_STEP = 250.0;
@@ -39,7 +42,7 @@ struct TrackSettings {
   double start = 0.0;          // [s] start of the analysed span
   double end = -1.0;           // [s] end of the span; negative: the end of the sound
   LpMethod method = LpMethod::autocorrelation;
-  WindowShape shape = WindowShape::gaussian;
+  WindowShape shape = WindowShape::hamming;
 };
 
 struct FormantTracks {
@@ -66,10 +69,13 @@ VOCANA_API void check_track_settings(const TrackSettings& settings);
 //   rate      in  sampling rate [Hz], > 0
 //   settings  in  as check_track_settings accepts
 //   progress  in  optional; called with the share done
-// Returns one row per frame: frames of the effective window length's double,
-// centred, every settings.step, the first and last as far out as the span
-// allows. A frame where the root finder fails has NaN formants and is counted
-// in failed_frames; the analysis goes on.
+// Returns one row per frame: windows spanning twice settings.window, every
+// settings.step, as many as fit in the span, centred in it. The intensity is
+// that of the samples given, over settings.window around the frame's centre.
+// Frames of digital silence, and those more than SILENCE_BELOW_LOUDEST_DB
+// below the loudest frame, have NaN formants. A frame where the root finder
+// fails has NaN formants and is counted in failed_frames; the analysis goes
+// on.
 // Throws vocana::Error: ErrorKind::settings for bad settings or a span
 // outside the sound; ErrorKind::analysis when the span is shorter than one
 // window (the text gives both durations). Allocates the result and working

@@ -56,18 +56,20 @@ vocana::FormantTracks analyse_at_ceiling(Resampled&& sound, const Frames& grid,
                                          const vocana::TrackSettings& settings, double ceiling,
                                          const vocana::TrackProgress& progress);
 
-// analyse_auto_ceiling: analyses at each ceiling of the automatic range and
-// keeps the one whose F1..F3 follow smooth curves most closely (see
-// auto_ceiling.cpp); arguments as track_formants, end the end of the span [s].
+// analyse_auto_ceiling: analyses at each ceiling of the automatic range
+// (every one, whatever the rate) and keeps the analysis of least
+// ceiling_cost; arguments as track_formants, end the end of the span [s].
 vocana::FormantTracks analyse_auto_ceiling(std::span<const double> samples, int rate,
                                            const vocana::TrackSettings& settings, double end,
                                            const vocana::TrackProgress& progress);
 
-// ceiling_cost: how far the F1..F3 tracks stray from smooth curves: the mean
-// absolute residual of ln F from a cubic fitted to each stretch of frames
-// with a value (stretches cut at most CUBIC_STRETCH_S long), plus a fixed
-// cost for each frame with candidates where one of F1..F3 is missing.
+// ceiling_cost: how poorly an analysis fits: for each of F1..F3 the mean
+// absolute residual of ln F from cubics fitted to its stretches of frames
+// with values (at most 0.5 s each; stretches shorter than 8 frames, and
+// frames where the formant is missing but another has a value, count 0.2),
+// summed; plus half the mean of |ln(F / ((2i - 1) ceiling / 10))| over
+// F3 and F4 (a missing value counts 1).
 //   tracks  in  as analyse_at_ceiling gives
 // Returns the cost (dimensionless, lower is better); infinity when no frame
-// has F1..F3.
+// has F1..F3. Allocates two arrays of one stretch.
 double ceiling_cost(const vocana::FormantTracks& tracks);

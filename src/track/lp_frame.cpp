@@ -17,6 +17,9 @@ constexpr double PI = 3.141592653589793;      // nearest double to pi
 // Candidates keep this distance from 0 Hz and from the ceiling [Hz].
 constexpr double CANDIDATE_MARGIN = 50.0;
 
+// A root wider than this is no resonance and no candidate [Hz].
+constexpr double CANDIDATE_MAX_BANDWIDTH = 1500.0;
+
 // Gaussian window: exp(-GAUSS_WIDTH x^2) with x the distance from the
 // centre in units of the window span; the edges exp(-GAUSS_WIDTH / 4).
 constexpr double GAUSS_WIDTH = 48.0;
@@ -161,8 +164,10 @@ int lp_candidates(std::span<const double> a, int p, double fs, double ceiling,
       radius = 1.0 / radius;
     }
     const double f = std::atan2(z.i, z.r) * fs / TWO_PI;
-    if (f <= CANDIDATE_MARGIN || f >= ceiling - CANDIDATE_MARGIN) continue;
-    out[count++] = Candidate{f, -std::log(radius) * fs / PI};
+    const double b = -std::log(radius) * fs / PI;
+    if (f <= CANDIDATE_MARGIN || f >= ceiling - CANDIDATE_MARGIN || b > CANDIDATE_MAX_BANDWIDTH)
+      continue;
+    out[count++] = Candidate{f, b};
   }
   std::sort(out.begin(), out.begin() + count,
             [](const Candidate& l, const Candidate& r) { return l.f < r.f; });

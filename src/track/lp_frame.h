@@ -48,7 +48,8 @@ struct RootSeeds {
 //   a        in      a[0..p] as burg_lpc gives
 //   p        in      LP order [1..2 * MAX_TRACK_FORMANTS]
 //   fs       in      sampling rate of the frame [Hz]
-//   ceiling  in      [Hz]; candidates lie in (50, ceiling - 50)
+//   ceiling  in      [Hz]; candidates lie in (50, ceiling - 50), and their
+//                    bandwidths are at most 1500 Hz
 //   out      out     out[0..count-1] in increasing frequency; room for p / 2
 //   seeds    in/out  the previous frame's roots (p 0: none), then this one's
 // The roots come from zroots (no polishing) when there are no seeds, else

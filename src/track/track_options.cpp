@@ -17,7 +17,7 @@ const char* const TRACK_USAGE =
 "  --ceiling HZ|auto    highest formant frequency sought (5500); 'auto' chooses\n"
 "                       it per file between 4500 and 8000 Hz\n"
 "  --formants N         number of formant tracks, 1 to 10 (5)\n"
-"  --window SECONDS     effective window length, as Praat's (0.025)\n"
+"  --window SECONDS     window length as Praat's: the window spans twice this (0.025)\n"
 "  --step SECONDS       time between frames (0.005)\n"
 "  --pre-emphasis HZ    pre-emphasis from this frequency, 0 for none (50)\n"
 "  --channel N|mix      channel to analyse, from 1, or the mean of all (mix)\n"
@@ -26,7 +26,7 @@ const char* const TRACK_USAGE =
 "                       the tracks interpolated there\n"
 "  --format tsv|csv|json  table format (tsv)\n"
 "  --method autocorrelation|burg  linear prediction method (autocorrelation)\n"
-"  --window-shape gaussian|hamming  analysis window (gaussian)\n"
+"  --window-shape hamming|gaussian  analysis window (hamming)\n"
 "  --help, --version\n"
 "\n"
 "Columns: [file] time F1..FN B1..BN intensity [ceiling]; a missing value is NaN.\n";
