@@ -31,20 +31,37 @@ constexpr double TRUTH_STEP_S = 0.005;
 
 struct Voice {
   const char* name;
-  double f0;                       // [Hz] mean pitch
-  double f45[2];                   // [Hz] F4, F5
-  double bw[FORMANTS];             // [Hz] bandwidths
-  double vowels[5][3];             // [Hz] F1..F3 of i, e, a, o, u
+  double f0;            // [Hz] mean pitch
+  double f45[2];        // [Hz] F4, F5
+  double bw[FORMANTS];  // [Hz] bandwidths
+  double vowels[5][3];  // [Hz] F1..F3 of i, e, a, o, u
 };
 
 // F1..F3: averages of American English vowels (Hillenbrand et al. 1995).
 constexpr Voice VOICES[] = {
-    {"men", 120.0, {3500.0, 4500.0}, {80.0, 90.0, 120.0, 180.0, 250.0},
+    {"men",
+     120.0,
+     {3500.0, 4500.0},
+     {80.0, 90.0, 120.0, 180.0, 250.0},
      {{342, 2322, 3000}, {580, 1799, 2605}, {768, 1333, 2522}, {652, 997, 2538}, {378, 997, 2343}}},
-    {"women", 220.0, {4200.0, 5200.0}, {90.0, 100.0, 140.0, 200.0, 280.0},
-     {{437, 2761, 3372}, {731, 2058, 2979}, {936, 1551, 2815}, {781, 1136, 2824}, {459, 1105, 2735}}},
-    {"children", 260.0, {4600.0, 5800.0}, {100.0, 110.0, 160.0, 220.0, 300.0},
-     {{452, 3081, 3702}, {749, 2267, 3310}, {1002, 1688, 2950}, {803, 1210, 2982}, {494, 1345, 2988}}},
+    {"women",
+     220.0,
+     {4200.0, 5200.0},
+     {90.0, 100.0, 140.0, 200.0, 280.0},
+     {{437, 2761, 3372},
+      {731, 2058, 2979},
+      {936, 1551, 2815},
+      {781, 1136, 2824},
+      {459, 1105, 2735}}},
+    {"children",
+     260.0,
+     {4600.0, 5800.0},
+     {100.0, 110.0, 160.0, 220.0, 300.0},
+     {{452, 3081, 3702},
+      {749, 2267, 3310},
+      {1002, 1688, 2950},
+      {803, 1210, 2982},
+      {494, 1345, 2988}}},
 };
 
 struct Sound {
@@ -52,13 +69,14 @@ struct Sound {
   int from;  // vowel index at the start
   int to;    // vowel index at the end (== from: steady)
 };
-constexpr Sound SOUNDS[] = {{"i", 0, 0}, {"e", 1, 1}, {"a", 2, 2}, {"o", 3, 3},
+constexpr Sound SOUNDS[] = {{"i", 0, 0}, {"e", 1, 1},  {"a", 2, 2},  {"o", 3, 3},
                             {"u", 4, 4}, {"ai", 2, 0}, {"ui", 4, 0}, {"ia", 0, 2}};
 constexpr int RATES[] = {10000, 16000, 44100};
 
 // The formant frequencies of a sound at share u [0..1] of its length.
 void formants_at(const Voice& v, const Sound& s, double u, double f[FORMANTS]) {
-  for (int k = 0; k < 3; ++k) f[k] = v.vowels[s.from][k] + u * (v.vowels[s.to][k] - v.vowels[s.from][k]);
+  for (int k = 0; k < 3; ++k)
+    f[k] = v.vowels[s.from][k] + u * (v.vowels[s.to][k] - v.vowels[s.from][k]);
   f[3] = v.f45[0];
   f[4] = v.f45[1];
 }
@@ -124,7 +142,8 @@ bool write_sound(const std::string& path, const std::vector<double>& x, int rate
   SNDFILE* file = sf_open(path.c_str(), SFM_WRITE, &info);
   if (file == nullptr) return false;
   std::vector<short> samples(x.size());
-  for (std::size_t i = 0; i < x.size(); ++i) samples[i] = static_cast<short>(std::lround(x[i] * 32767.0));
+  for (std::size_t i = 0; i < x.size(); ++i)
+    samples[i] = static_cast<short>(std::lround(x[i] * 32767.0));
   sf_writef_short(file, samples.data(), static_cast<sf_count_t>(samples.size()));
   sf_close(file);
   return true;
@@ -144,7 +163,8 @@ int main(int argc, char** argv) {
       for (int rate : RATES) {
         const std::string base = folder + "/" + v.name + "_" + s.name + "_" + std::to_string(rate);
         if (!write_sound(base + ".wav", synthesise(v, s, rate), rate)) {
-          std::fprintf(stderr, "gen_vowels: cannot write %s.wav: %s\n", base.c_str(), sf_strerror(nullptr));
+          std::fprintf(stderr, "gen_vowels: cannot write %s.wav: %s\n", base.c_str(),
+                       sf_strerror(nullptr));
           return 1;
         }
         std::FILE* truth = std::fopen((base + ".truth").c_str(), "w");

@@ -2,10 +2,10 @@
 // format, AIFF, AU, FLAC, NIST, Ogg/Vorbis, ...) as one channel of doubles.
 #pragma once
 
+#include <vocana/export.h>
+
 #include <string>
 #include <vector>
-
-#include <vocana/export.h>
 
 namespace vocana {
 
@@ -17,8 +17,8 @@ struct Audio {
 };
 
 // read_audio: the samples of one channel of a sound file.
-//   path     in  file name; "-" reads standard input (WAV, AU or FLAC can be
-//                read from a pipe: formats that need seeking cannot)
+//   path     in  file name; "-" reads standard input (a pipe is read into
+//                memory first, so that every format works from a pipe)
 //   channel  in  0: the mean of all channels, sample by sample;
 //                1..channels: that channel alone
 // Returns the samples as libsndfile's sf_read_double gives them: integer
@@ -26,8 +26,8 @@ struct Audio {
 // Throws vocana::Error, its text one line naming the file:
 //   ErrorKind::file      the file cannot be opened (the system's reason), is
 //                        not a format libsndfile reads (its reason, and to
-//                        convert the file with sox), is empty, or fails
-//                        part-way through
+//                        convert the file with sox), is empty (a pipe too),
+//                        holds no samples, or fails part-way through
 //   ErrorKind::settings  channel is negative or above the file's channel
 //                        count (which the text gives)
 // Allocates the sample array; nothing is written to any stream.

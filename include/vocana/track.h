@@ -4,11 +4,11 @@
 // labels them; optionally the ceiling is chosen per recording.
 #pragma once
 
+#include <vocana/export.h>
+
 #include <functional>
 #include <span>
 #include <vector>
-
-#include <vocana/export.h>
 
 namespace vocana {
 
@@ -46,13 +46,13 @@ struct TrackSettings {
 };
 
 struct FormantTracks {
-  double ceiling = 0.0;            // [Hz] ceiling used (the chosen one with auto_ceiling)
-  int formants = 0;                // N, tracks per frame
-  std::vector<double> time;        // [0..frames-1] frame centres [s] from the sound's start
-  std::vector<double> frequency;   // [frame * N + i] F(i+1) [Hz]; NaN: no value
-  std::vector<double> bandwidth;   // [frame * N + i] B(i+1) [Hz]; NaN: no value
-  std::vector<double> intensity;   // [0..frames-1] RMS of the frame [dB re 1.0]; -inf: silence
-  long failed_frames = 0;          // frames where the root finder failed (their formants NaN)
+  double ceiling = 0.0;           // [Hz] ceiling used (the chosen one with auto_ceiling)
+  int formants = 0;               // N, tracks per frame
+  std::vector<double> time;       // [0..frames-1] frame centres [s] from the sound's start
+  std::vector<double> frequency;  // [frame * N + i] F(i+1) [Hz]; NaN: no value
+  std::vector<double> bandwidth;  // [frame * N + i] B(i+1) [Hz]; NaN: no value
+  std::vector<double> intensity;  // [0..frames-1] RMS of the frame [dB re 1.0]; -inf: silence
+  long failed_frames = 0;         // frames where the root finder failed (their formants NaN)
 };
 
 // Called now and then with the share of the work done [0..1].
@@ -91,6 +91,7 @@ VOCANA_API FormantTracks track_formants(std::span<const double> samples, int rat
 // between the two frames around the time when both have one; a time within
 // half a step outside the first or last frame takes that frame; otherwise
 // NaN (intensity too). Never throws except std::bad_alloc.
-VOCANA_API FormantTracks tracks_at_times(const FormantTracks& tracks, std::span<const double> times);
+VOCANA_API FormantTracks tracks_at_times(const FormantTracks& tracks,
+                                         std::span<const double> times);
 
 }  // namespace vocana

@@ -7,6 +7,7 @@
 #include <algorithm>
 #include <cerrno>
 #include <cstring>
+#include <string>
 
 #include "common/messages.h"
 
@@ -32,14 +33,64 @@ std::string open_reason(const char* text) {
   return reason;
 }
 
-// Opens path (or standard input for "-") for reading, or throws.
-SNDFILE* open_sound(const std::string& path, SF_INFO& info) {
+// Standard input held in memory: a pipe cannot seek, and libsndfile's
+// readers of several formats (FLAC among them) do.
+struct MemoryFile {
+  std::string bytes;
+  sf_count_t at = 0;
+  SF_VIRTUAL_IO io{};  // the functions below, for sf_open_virtual
+};
+
+sf_count_t memory_length(void* user) {
+  return static_cast<sf_count_t>(static_cast<MemoryFile*>(user)->bytes.size());
+}
+
+sf_count_t memory_seek(sf_count_t offset, int whence, void* user) {
+  auto* m = static_cast<MemoryFile*>(user);
+  const auto size = static_cast<sf_count_t>(m->bytes.size());
+  const sf_count_t base = whence == SEEK_SET ? 0 : whence == SEEK_CUR ? m->at : size;
+  m->at = std::clamp<sf_count_t>(base + offset, 0, size);
+  return m->at;
+}
+
+sf_count_t memory_read(void* to, sf_count_t count, void* user) {
+  auto* m = static_cast<MemoryFile*>(user);
+  const sf_count_t n =
+      std::clamp<sf_count_t>(static_cast<sf_count_t>(m->bytes.size()) - m->at, 0, count);
+  std::memcpy(to, m->bytes.data() + m->at, static_cast<std::size_t>(n));
+  m->at += n;
+  return n;
+}
+
+sf_count_t memory_write(const void*, sf_count_t, void*) { return 0; }
+
+sf_count_t memory_tell(void* user) { return static_cast<MemoryFile*>(user)->at; }
+
+// Opens standard input: directly when it can seek (a file), else from memory.
+SNDFILE* open_standard_input(SF_INFO& info, MemoryFile& memory) {
+  if (lseek(STDIN_FILENO, 0, SEEK_CUR) >= 0) return sf_open_fd(STDIN_FILENO, SFM_READ, &info, 0);
+  char block[65536];
+  for (;;) {
+    const ssize_t got = ::read(STDIN_FILENO, block, sizeof block);
+    if (got > 0) {
+      memory.bytes.append(block, static_cast<std::size_t>(got));
+    } else if (got == 0 || errno != EINTR) {
+      break;
+    }
+  }
+  if (memory.bytes.empty()) throw_error(ErrorKind::file, "-: standard input is empty\n");
+  memory.io = {memory_length, memory_seek, memory_read, memory_write, memory_tell};
+  return sf_open_virtual(&memory.io, SFM_READ, &info, &memory);
+}
+
+// Opens path (or standard input for "-", through memory) for reading, or throws.
+SNDFILE* open_sound(const std::string& path, SF_INFO& info, MemoryFile& memory) {
   if (path == "-") {
-    SNDFILE* file = sf_open_fd(STDIN_FILENO, SFM_READ, &info, 0);
+    SNDFILE* file = open_standard_input(info, memory);
     if (file == nullptr) {
       throw_error(ErrorKind::file,
-                  "-: standard input is not a sound file that can be read from a pipe (%s); "
-                  "pipe WAV, AU or FLAC, e.g. sox IN -t wav - | ...\n",
+                  "-: standard input is not a sound file that can be read (%s); "
+                  "convert it with sox, e.g. sox IN -t wav - | ...\n",
                   open_reason(sf_strerror(nullptr)).c_str());
     }
     return file;
@@ -69,7 +120,8 @@ SNDFILE* open_sound(const std::string& path, SF_INFO& info) {
 
 Audio read_audio(const std::string& path, int channel) {
   SF_INFO info{};
-  SndfileCloser handle{open_sound(path, info)};
+  MemoryFile memory;  // outlives the handle
+  SndfileCloser handle{open_sound(path, info, memory)};
   const int channels = info.channels;
   if (channel < 0 || channel > channels) {
     throw_error(ErrorKind::settings, "%s: there is no channel %d; the file has %d channel%s\n",

@@ -41,8 +41,8 @@ struct Frames {
 // frame_grid: the frames of [start, end] [s] of samples (rate [Hz]): as
 // many as windows of twice settings.window fit at settings.step.
 //   The span must hold one window. Allocates the arrays.
-Frames frame_grid(std::span<const double> samples, int rate,
-                  const vocana::TrackSettings& settings, double start, double end);
+Frames frame_grid(std::span<const double> samples, int rate, const vocana::TrackSettings& settings,
+                  double start, double end);
 
 // analyse_at_ceiling: LP, candidates and tracking at one ceiling.
 //   sound     in  from resample_span at this ceiling, at least one window

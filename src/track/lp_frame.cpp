@@ -115,8 +115,7 @@ constexpr double REAL_RATIO = 4e-6;
 
 // warm_roots: the roots of a[0] + a[1] x + ... + a[m] x^m into roots[1..m],
 // root j found in the deflated polynomial of degree j from seed[j].
-void warm_roots(std::span<const Cnum> a, int m, std::span<Cnum> roots,
-                std::span<const Cnum> seed) {
+void warm_roots(std::span<const Cnum> a, int m, std::span<Cnum> roots, std::span<const Cnum> seed) {
   std::array<Cnum, MAX_ORDER + 1> ad;
   for (int j = 0; j <= m; ++j) ad[j] = a[j];
   for (int j = m; j >= 1; --j) {

@@ -28,10 +28,10 @@ constexpr double WINDOW_FLOOR = 0.005;
 constexpr std::size_t PROGRESS_FRAMES = 2000;
 
 // Bounds of the settings.
-constexpr double MIN_CEILING = 500.0;     // [Hz]
-constexpr double MAX_CEILING = 48000.0;   // [Hz]
-constexpr double MIN_WINDOW = 0.001;      // [s]
-constexpr double MAX_WINDOW = 1.0;        // [s]
+constexpr double MIN_CEILING = 500.0;    // [Hz]
+constexpr double MAX_CEILING = 48000.0;  // [Hz]
+constexpr double MIN_WINDOW = 0.001;     // [s]
+constexpr double MAX_WINDOW = 1.0;       // [s]
 
 bool in_range(double x, double low, double high) { return x >= low && x <= high; }
 
@@ -41,8 +41,8 @@ namespace vocana {
 
 void check_track_settings(const TrackSettings& s) {
   if (!s.auto_ceiling && !in_range(s.ceiling, MIN_CEILING, MAX_CEILING))
-    throw_error(ErrorKind::settings, "--ceiling %g: must be 'auto' or from %g to %g Hz\n", s.ceiling,
-                MIN_CEILING, MAX_CEILING);
+    throw_error(ErrorKind::settings, "--ceiling %g: must be 'auto' or from %g to %g Hz\n",
+                s.ceiling, MIN_CEILING, MAX_CEILING);
   if (s.formants < 1 || s.formants > MAX_TRACK_FORMANTS)
     throw_error(ErrorKind::settings, "--formants %d: must be from 1 to %d\n", s.formants,
                 MAX_TRACK_FORMANTS);
@@ -95,7 +95,8 @@ Resampled resample_span(std::span<const double> samples, int rate, double ceilin
   // The span plus a margin for the resampling filter to settle in.
   const double margin = 0.01;
   const auto first = static_cast<std::size_t>(std::max(0.0, std::floor((start - margin) * rate)));
-  const auto last = std::min(samples.size(), static_cast<std::size_t>(std::ceil((end + margin) * rate)));
+  const auto last =
+      std::min(samples.size(), static_cast<std::size_t>(std::ceil((end + margin) * rate)));
   out.offset = static_cast<double>(first) / rate;
   out.x = resample(samples.subspan(first, last - first), rate, out.fs);
   out.start = start;
@@ -107,11 +108,12 @@ Frames frame_grid(std::span<const double> samples, int rate, const TrackSettings
                   double start, double end) {
   Frames f;
   const double length = end - start;
-  const auto count =
-      static_cast<std::size_t>(std::floor((length - 2.0 * settings.window) / settings.step + 1e-9)) + 1;
+  const auto count = static_cast<std::size_t>(
+                         std::floor((length - 2.0 * settings.window) / settings.step + 1e-9)) +
+                     1;
   const double t0 = start + 0.5 * (length - static_cast<double>(count - 1) * settings.step);
-  const auto points = std::max<std::size_t>(
-      1, static_cast<std::size_t>(std::lround(settings.window * rate)));
+  const auto points =
+      std::max<std::size_t>(1, static_cast<std::size_t>(std::lround(settings.window * rate)));
   f.time.resize(count);
   f.intensity.resize(count);
   for (std::size_t j = 0; j < count; ++j) {
@@ -121,7 +123,8 @@ Frames frame_grid(std::span<const double> samples, int rate, const TrackSettings
     const auto b = static_cast<std::size_t>(std::clamp(
         first, 0.0, static_cast<double>(samples.size() - std::min(samples.size(), points))));
     double sum = 0.0;
-    for (std::size_t i = b; i < b + points && i < samples.size(); ++i) sum += samples[i] * samples[i];
+    for (std::size_t i = b; i < b + points && i < samples.size(); ++i)
+      sum += samples[i] * samples[i];
     f.intensity[j] = 10.0 * std::log10(sum / static_cast<double>(points));
   }
   return f;
@@ -189,9 +192,11 @@ FormantTracks analyse_at_ceiling(Resampled&& sound, const Frames& grid,
       continue;
     }
     const double* in = y.data() + begin[j];
-    for (std::size_t i = lead; i < lead + used_points; ++i) frame_points[i - lead] = in[i] * window[i];
-    const bool ok = settings.method == vocana::LpMethod::burg ? burg_lpc(frame, a, p, work)
-                                                       : autocorrelation_lpc(frame, a, p, work);
+    for (std::size_t i = lead; i < lead + used_points; ++i)
+      frame_points[i - lead] = in[i] * window[i];
+    const bool ok = settings.method == vocana::LpMethod::burg
+                        ? burg_lpc(frame, a, p, work)
+                        : autocorrelation_lpc(frame, a, p, work);
     if (!ok) {
       seeds.p = 0;
       continue;
@@ -237,7 +242,10 @@ FormantTracks tracks_at_times(const FormantTracks& tracks, std::span<const doubl
     std::size_t hi = static_cast<std::size_t>(it - tracks.time.begin());
     std::size_t lo = hi == 0 ? 0 : hi - 1;
     if (hi >= frames) hi = frames - 1;
-    const double w = hi == lo ? 0.0 : std::clamp((t - tracks.time[lo]) / (tracks.time[hi] - tracks.time[lo]), 0.0, 1.0);
+    const double w =
+        hi == lo
+            ? 0.0
+            : std::clamp((t - tracks.time[lo]) / (tracks.time[hi] - tracks.time[lo]), 0.0, 1.0);
     out.intensity[m] = mix(tracks.intensity[lo], tracks.intensity[hi], w);
     for (int i = 0; i < n; ++i) {
       out.frequency[m * n + i] = mix(tracks.frequency[lo * n + i], tracks.frequency[hi * n + i], w);

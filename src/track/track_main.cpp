@@ -44,8 +44,8 @@ void draw_progress(double done) {
 }
 
 // Analyses one file into tracks; false (the message written) on failure.
-bool analyse_file(const TrackOptions& o, const std::vector<double>& times,
-                  const std::string& file, vocana::FormantTracks& tracks) {
+bool analyse_file(const TrackOptions& o, const std::vector<double>& times, const std::string& file,
+                  vocana::FormantTracks& tracks) {
   vocana::Audio audio;
   try {
     audio = vocana::read_audio(file, o.channel);

@@ -12,7 +12,7 @@
 const char* const TRACK_USAGE =
 "usage: vocana-track [options] FILE...\n"
 "Formant tracks F1..FN of sound files (any format libsndfile reads; '-' is\n"
-"standard input: WAV, AU or FLAC) as one table on standard output.\n"
+"standard input, a pipe too) as one table on standard output.\n"
 "\n"
 "  --ceiling HZ|auto    highest formant frequency sought (5500); 'auto' chooses\n"
 "                       it per file between 4500 and 8000 Hz\n"
@@ -34,10 +34,8 @@ const char* const TRACK_USAGE =
 
 namespace {
 
-[[noreturn]] void bad_value(const std::string& option, const std::string& value,
-                            const char* must) {
-  throw vocana::Error(vocana::ErrorKind::settings,
-                      option + " '" + value + "': " + must + "\n");
+[[noreturn]] void bad_value(const std::string& option, const std::string& value, const char* must) {
+  throw vocana::Error(vocana::ErrorKind::settings, option + " '" + value + "': " + must + "\n");
 }
 
 double to_number(const std::string& option, const std::string& value, const char* must) {
@@ -45,7 +43,8 @@ double to_number(const std::string& option, const std::string& value, const char
   char* end = nullptr;
   errno = 0;
   const double x = std::strtod(text, &end);
-  if (value.empty() || *end != '\0' || errno != 0 || !std::isfinite(x)) bad_value(option, value, must);
+  if (value.empty() || *end != '\0' || errno != 0 || !std::isfinite(x))
+    bad_value(option, value, must);
   return x;
 }
 
@@ -94,7 +93,8 @@ TrackOptions parse_track_options(const std::vector<std::string>& args) {
     }
     if (name == "--ceiling") {
       s.auto_ceiling = value == "auto";
-      if (!s.auto_ceiling) s.ceiling = to_number(name, value, "must be 'auto' or a frequency in Hz");
+      if (!s.auto_ceiling)
+        s.ceiling = to_number(name, value, "must be 'auto' or a frequency in Hz");
     } else if (name == "--formants") {
       s.formants = to_int(name, value, "must be a whole number from 1 to 10");
     } else if (name == "--window") {
@@ -109,24 +109,35 @@ TrackOptions parse_track_options(const std::vector<std::string>& args) {
       s.end = to_number(name, value, "must be a time in seconds");
       if (s.end < 0.0) bad_value(name, value, "must be a time in seconds");
     } else if (name == "--channel") {
-      o.channel = value == "mix" ? 0 : to_int(name, value, "must be 'mix' or a channel number from 1");
+      o.channel =
+          value == "mix" ? 0 : to_int(name, value, "must be 'mix' or a channel number from 1");
       if (o.channel < 0 || (o.channel == 0 && value != "mix"))
         bad_value(name, value, "must be 'mix' or a channel number from 1");
     } else if (name == "--times") {
       o.times_path = value;
     } else if (name == "--format") {
-      if (value == "tsv") o.format = TableFormat::tsv;
-      else if (value == "csv") o.format = TableFormat::csv;
-      else if (value == "json") o.format = TableFormat::json;
-      else bad_value(name, value, "must be tsv, csv or json");
+      if (value == "tsv")
+        o.format = TableFormat::tsv;
+      else if (value == "csv")
+        o.format = TableFormat::csv;
+      else if (value == "json")
+        o.format = TableFormat::json;
+      else
+        bad_value(name, value, "must be tsv, csv or json");
     } else if (name == "--method") {
-      if (value == "burg") s.method = vocana::LpMethod::burg;
-      else if (value == "autocorrelation") s.method = vocana::LpMethod::autocorrelation;
-      else bad_value(name, value, "must be burg or autocorrelation");
+      if (value == "burg")
+        s.method = vocana::LpMethod::burg;
+      else if (value == "autocorrelation")
+        s.method = vocana::LpMethod::autocorrelation;
+      else
+        bad_value(name, value, "must be burg or autocorrelation");
     } else if (name == "--window-shape") {
-      if (value == "gaussian") s.shape = vocana::WindowShape::gaussian;
-      else if (value == "hamming") s.shape = vocana::WindowShape::hamming;
-      else bad_value(name, value, "must be gaussian or hamming");
+      if (value == "gaussian")
+        s.shape = vocana::WindowShape::gaussian;
+      else if (value == "hamming")
+        s.shape = vocana::WindowShape::hamming;
+      else
+        bad_value(name, value, "must be gaussian or hamming");
     } else {
       throw vocana::Error(vocana::ErrorKind::settings,
                           name + ": unknown option (see vocana-track --help)\n");

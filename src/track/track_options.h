@@ -9,11 +9,11 @@
 enum class TableFormat { tsv, csv, json };
 
 struct TrackOptions {
-  vocana::TrackSettings settings;   // analysis settings, defaults as documented
-  int channel = 0;                  // 0: mix of all channels; 1..: that channel
-  std::string times_path;           // non-empty: rows at the times listed there
+  vocana::TrackSettings settings;  // analysis settings, defaults as documented
+  int channel = 0;                 // 0: mix of all channels; 1..: that channel
+  std::string times_path;          // non-empty: rows at the times listed there
   TableFormat format = TableFormat::tsv;
-  std::vector<std::string> files;   // "-": standard input
+  std::vector<std::string> files;  // "-": standard input
   bool help = false;
   bool version = false;
 };

@@ -72,27 +72,32 @@ const char* shape_name(vocana::WindowShape w) {
   return w == vocana::WindowShape::gaussian ? "gaussian" : "hamming";
 }
 
-void write_json_file(std::FILE* out, const TableLayout& layout, bool first,
-                     const TrackOptions& o, const std::string& file,
-                     const vocana::FormantTracks& tr) {
+void write_json_file(std::FILE* out, const TableLayout& layout, bool first, const TrackOptions& o,
+                     const std::string& file, const vocana::FormantTracks& tr) {
   const vocana::TrackSettings& s = o.settings;
   std::fputs(first ? "\n" : ",\n", out);
   std::fputs("{\"file\": ", out);
   put_json_string(out, file);
   std::fprintf(out, ", \"version\": \"%s\",\n \"settings\": {", VOCANA_VERSION);
-  if (s.auto_ceiling) std::fputs("\"ceiling\": \"auto\", ", out);
-  else std::fprintf(out, "\"ceiling\": %.10g, ", s.ceiling);
+  if (s.auto_ceiling)
+    std::fputs("\"ceiling\": \"auto\", ", out);
+  else
+    std::fprintf(out, "\"ceiling\": %.10g, ", s.ceiling);
   std::fprintf(out, "\"chosen_ceiling\": %.10g, ", tr.ceiling);
-  std::fprintf(out, "\"formants\": %d, \"window\": %.10g, \"step\": %.10g, ", s.formants,
-               s.window, s.step);
+  std::fprintf(out, "\"formants\": %d, \"window\": %.10g, \"step\": %.10g, ", s.formants, s.window,
+               s.step);
   std::fprintf(out, "\"pre_emphasis\": %.10g, \"channel\": ", s.pre_emphasis);
-  if (o.channel == 0) std::fputs("\"mix\"", out);
-  else std::fprintf(out, "%d", o.channel);
+  if (o.channel == 0)
+    std::fputs("\"mix\"", out);
+  else
+    std::fprintf(out, "%d", o.channel);
   std::fprintf(out, ", \"start\": %.10g, \"end\": ", s.start);
   put_number(out, s.end < 0.0 ? NAN : s.end, "%.10g", true);
   std::fputs(", \"times\": ", out);
-  if (o.times_path.empty()) std::fputs("null", out);
-  else put_json_string(out, o.times_path);
+  if (o.times_path.empty())
+    std::fputs("null", out);
+  else
+    put_json_string(out, o.times_path);
   std::fprintf(out, ", \"method\": \"%s\", \"window_shape\": \"%s\"},\n", method_name(s.method),
                shape_name(s.shape));
   std::fprintf(out, " \"failed_frames\": %ld,\n \"rows\": [", tr.failed_frames);

@@ -11,9 +11,9 @@
 // What every file's rows share.
 struct TableLayout {
   TableFormat format = TableFormat::tsv;
-  int formants = 5;              // columns F1..FN and B1..BN
-  bool file_column = false;      // a leading file column (several files)
-  bool ceiling_column = false;   // a trailing ceiling column (--ceiling auto)
+  int formants = 5;             // columns F1..FN and B1..BN
+  bool file_column = false;     // a leading file column (several files)
+  bool ceiling_column = false;  // a trailing ceiling column (--ceiling auto)
 };
 
 // write_table_start: the header line (TSV, CSV) or the opening of the JSON

@@ -13,13 +13,14 @@ namespace {
 
 // Weights of the costs (each term is dimensionless).
 constexpr double BANDWIDTH_REFERENCE = 500.0;  // [Hz]
-constexpr double COST_BANDWIDTH = 1.0;  // times bandwidth / BANDWIDTH_REFERENCE
-constexpr double COST_NOMINAL = 1.0;    // times |ln(f / nominal)|
-constexpr double COST_EMPTY = 0.5;      // per empty track above the highest labelled one
-constexpr double COST_HOLE = 2.0;       // per empty track below a labelled one
-constexpr double UNUSED_REFERENCE = 1000.0;  // [Hz]
-constexpr double COST_UNUSED = 2.0;  // times (1 - bandwidth / UNUSED_REFERENCE), if > 0, per unused candidate
-constexpr double COST_CHANGE = 4.0;     // times |ln(f / previous f)| per track
+constexpr double COST_BANDWIDTH = 1.0;         // times bandwidth / BANDWIDTH_REFERENCE
+constexpr double COST_NOMINAL = 1.0;           // times |ln(f / nominal)|
+constexpr double COST_EMPTY = 0.5;             // per empty track above the highest labelled one
+constexpr double COST_HOLE = 2.0;              // per empty track below a labelled one
+constexpr double UNUSED_REFERENCE = 1000.0;    // [Hz]
+constexpr double COST_UNUSED =
+    2.0;  // times (1 - bandwidth / UNUSED_REFERENCE), if > 0, per unused candidate
+constexpr double COST_CHANGE = 4.0;  // times |ln(f / previous f)| per track
 
 // Labellings whose cost in their own frame exceeds the frame's cheapest by
 // more than this are not followed (a beam: the frame-to-frame costs that
@@ -39,8 +40,8 @@ using Labels = std::array<std::int8_t, MAX_TRACKS>;
 // leave no track empty where it could take a candidate.
 class Enumerator {
  public:
-  Enumerator(const Candidate* cand, int count, int n, const std::array<TrackRange, MAX_TRACKS>& range,
-             std::vector<Labels>& out)
+  Enumerator(const Candidate* cand, int count, int n,
+             const std::array<TrackRange, MAX_TRACKS>& range, std::vector<Labels>& out)
       : cand_(cand), count_(count), n_(n), range_(range), out_(out) {}
 
   void run() {
@@ -106,8 +107,8 @@ Pair load_pair(const double* at) {
 // order as one at a time.
 void changes(const std::vector<double>& value, const std::vector<double>& has, std::size_t stride,
              std::size_t s, const std::vector<double>& prev_value,
-             const std::vector<double>& prev_has, std::size_t prev_stride,
-             std::size_t prev_count, int n, std::vector<double>& total) {
+             const std::vector<double>& prev_has, std::size_t prev_stride, std::size_t prev_count,
+             int n, std::vector<double>& total) {
   total.assign(prev_stride, 0.0);
   const Pair sign_mask = {-0.0, -0.0};
   for (int i = 0; i < n; ++i) {
@@ -120,7 +121,8 @@ void changes(const std::vector<double>& value, const std::vector<double>& has, s
     for (std::size_t r = 0; r < prev_count; r += 2) {
       Pair d = v - load_pair(pv + r);
       // |d| by clearing the sign bit, as fabs does.
-      d = reinterpret_cast<Pair>(reinterpret_cast<PairBits>(d) & ~reinterpret_cast<PairBits>(sign_mask));
+      d = reinterpret_cast<Pair>(reinterpret_cast<PairBits>(d) &
+                                 ~reinterpret_cast<PairBits>(sign_mask));
       Pair sum = load_pair(total.data() + r) + d * load_pair(ph + r);
       std::memcpy(total.data() + r, &sum, sizeof sum);
     }

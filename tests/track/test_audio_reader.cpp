@@ -104,8 +104,9 @@ TEST(ReadAudio, FailuresNameTheFileAndTheReason) {
 
   const std::string text = dir.file("notes.txt");
   std::ofstream(text) << "not a sound\n";
-  EXPECT_EQ(error_text(text, 0), text + ": not a sound file that can be read (Format not "
-                                        "recognised); convert it with sox, e.g. sox '" +
+  EXPECT_EQ(error_text(text, 0), text +
+                                     ": not a sound file that can be read (Format not "
+                                     "recognised); convert it with sox, e.g. sox '" +
                                      text + "' out.wav\n");
 
   const std::string header_only = dir.file("header.wav");

@@ -28,9 +28,9 @@ TEST(FixedFormat, WritesWhatPrintfWrites) {
   std::mt19937_64 random(20240807);
   std::uniform_real_distribution<double> exponent(-8.0, 13.0);
   std::uniform_real_distribution<double> unit(0.0, 1.0);
-  std::vector<double> values = {0.0, -0.0, 0.5, 1.5, 2.5, -0.5, 0.125, 0.005, 0.015, 0.025,
-                                1e12, 123456789.125, -0.001, -1e-9, 999.995, 0.0000005,
-                                INFINITY, -INFINITY, NAN};
+  std::vector<double> values = {
+      0.0,  -0.0,          0.5,    1.5,   2.5,     -0.5,      0.125,    0.005,     0.015, 0.025,
+      1e12, 123456789.125, -0.001, -1e-9, 999.995, 0.0000005, INFINITY, -INFINITY, NAN};
   for (int k = 0; k < 300000; ++k) {
     const double x = std::pow(10.0, exponent(random)) * (unit(random) < 0.3 ? -1.0 : 1.0);
     values.push_back(x);

@@ -12,8 +12,8 @@
 
 #include "lpc/zroots.h"
 #include "track/lp_frame.h"
-#include "track/tracker.h"
 #include "track/track_signals.h"
+#include "track/tracker.h"
 
 namespace {
 
@@ -58,7 +58,8 @@ TEST(TrackFormants, FramesAreCentredInTheSpanAndFollowAGlide) {
   vocana::TrackSettings s;
   s.start = 0.1;
   s.end = 0.6;
-  const auto x = vowel(rate, rate * 7 / 10, 110.0, {730, 1090, 2440, 3400}, {270, 2290, 3010, 3700});
+  const auto x =
+      vowel(rate, rate * 7 / 10, 110.0, {730, 1090, 2440, 3400}, {270, 2290, 3010, 3700});
   const auto t = vocana::track_formants(x, rate, s);
   // 0.5 s of span, 0.05 s window: 91 frames every 5 ms, centred.
   ASSERT_EQ(t.time.size(), 91u);
@@ -74,7 +75,8 @@ TEST(TrackFormants, FramesAreCentredInTheSpanAndFollowAGlide) {
 TEST(TrackFormants, SilenceAndQuietFramesKeepTheirRowsWithoutFormants) {
   const int rate = 16000;
   auto x = vowel(rate, rate / 2, 120.0, {500, 1500, 2500, 3500});
-  for (int n = rate / 4; n < rate / 2; ++n) x[n] = n < rate * 3 / 8 ? 0.0 : x[n] * 1e-3;  // silence, then -60 dB
+  for (int n = rate / 4; n < rate / 2; ++n)
+    x[n] = n < rate * 3 / 8 ? 0.0 : x[n] * 1e-3;  // silence, then -60 dB
   const auto t = vocana::track_formants(x, rate, vocana::TrackSettings{});
   for (std::size_t j = 0; j < t.time.size(); ++j) {
     if (t.time[j] > 0.28 && t.time[j] < 0.35) {
@@ -99,8 +101,9 @@ TEST(TrackFormants, RefusesASpanShorterThanTheWindowAndBadSettings) {
     FAIL() << "no error";
   } catch (const vocana::Error& e) {
     EXPECT_EQ(e.kind(), vocana::ErrorKind::analysis);
-    EXPECT_STREQ(e.what(),
-                 "0.044 s of sound is shorter than one analysis window (0.050 s, twice --window)\n");
+    EXPECT_STREQ(
+        e.what(),
+        "0.044 s of sound is shorter than one analysis window (0.050 s, twice --window)\n");
   }
   vocana::TrackSettings s;
   s.formants = 11;
@@ -125,9 +128,9 @@ TEST(TracksAtTimes, InterpolatesBetweenFramesAndLeavesGapsOpen) {
   EXPECT_NEAR(r.frequency[0], 550.0, 1e-9);
   EXPECT_NEAR(r.bandwidth[0], 60.0, 1e-9);
   EXPECT_NEAR(r.intensity[0], -15.0, 1e-9);
-  EXPECT_EQ(r.frequency[1], 600.0);        // on a frame whose neighbour has none
+  EXPECT_EQ(r.frequency[1], 600.0);         // on a frame whose neighbour has none
   EXPECT_TRUE(std::isnan(r.frequency[2]));  // between a value and none
-  EXPECT_EQ(r.frequency[3], 500.0);        // within half a step before the first frame
+  EXPECT_EQ(r.frequency[3], 500.0);         // within half a step before the first frame
   EXPECT_TRUE(std::isnan(r.frequency[4]));
   EXPECT_TRUE(std::isnan(r.intensity[4]));
   EXPECT_EQ(r.intensity[5], -30.0);

@@ -96,6 +96,25 @@ TEST_F(TrackCli, TableOfOneFileAndTheSameFromStandardInput) {
   EXPECT_EQ(piped.out, r.out);
 }
 
+// Through a pipe, which cannot seek: FLAC and AIFF too.
+TEST_F(TrackCli, EveryFormatThroughAPipe) {
+  const auto x = track_test::vowel(16000, 4800, 120.0, {730, 1090, 2440, 3400, 4400});
+  track_test::write_sound(file("a.flac"), x, 16000, 1, SF_FORMAT_FLAC | SF_FORMAT_PCM_16);
+  track_test::write_sound(file("a.aiff"), x, 16000, 1, SF_FORMAT_AIFF | SF_FORMAT_PCM_16);
+  const Outcome direct = run({"a.wav"});
+  for (const char* name : {"a.flac", "a.aiff"}) {
+    const std::string command = "cat '" + file(name) + "' | '" VOCANA_TRACK_BIN "' -";
+    std::FILE* pipe = popen(command.c_str(), "r");
+    ASSERT_NE(pipe, nullptr);
+    std::string out;
+    char block[4096];
+    for (std::size_t got; (got = std::fread(block, 1, sizeof block, pipe)) > 0;)
+      out.append(block, got);
+    EXPECT_EQ(pclose(pipe), 0) << name;
+    EXPECT_EQ(out, direct.out) << name;
+  }
+}
+
 TEST_F(TrackCli, RowsAtListedTimesAndTheAutomaticCeiling) {
   std::ofstream(file("times.txt")) << "# midpoints\n0.15\n\n0.1025\n9\n";
   const Outcome r = run({"--times", "times.txt", "--format", "csv", "--formants", "3", "a.wav"});
@@ -118,7 +137,8 @@ TEST_F(TrackCli, EachRefusalIsOneLineWithStatusOne) {
   track_test::write_sound(file("short.wav"), std::vector<double>(600, 0.1), 16000, 1,
                           SF_FORMAT_WAV | SF_FORMAT_PCM_16);
   const std::vector<std::pair<std::vector<std::string>, std::string>> cases = {
-      {{"missing.wav"}, "vocana-track: missing.wav: cannot open the file (No such file or directory)\n"},
+      {{"missing.wav"},
+       "vocana-track: missing.wav: cannot open the file (No such file or directory)\n"},
       {{"empty.wav"}, "vocana-track: empty.wav: the file is empty\n"},
       {{"notes.txt"},
        "vocana-track: notes.txt: not a sound file that can be read (Format not recognised); "
@@ -126,10 +146,13 @@ TEST_F(TrackCli, EachRefusalIsOneLineWithStatusOne) {
       {{"short.wav"},
        "vocana-track: short.wav: 0.037 s of sound is shorter than one analysis window (0.050 s, "
        "twice --window)\n"},
-      {{"--ceiling", "high", "a.wav"}, "vocana-track: --ceiling 'high': must be 'auto' or a frequency in Hz\n"},
+      {{"--ceiling", "high", "a.wav"},
+       "vocana-track: --ceiling 'high': must be 'auto' or a frequency in Hz\n"},
       {{"--formants", "12", "a.wav"}, "vocana-track: --formants 12: must be from 1 to 10\n"},
-      {{"--channel", "2", "a.wav"}, "vocana-track: a.wav: there is no channel 2; the file has 1 channel\n"},
-      {{"--frobnicate", "a.wav"}, "vocana-track: --frobnicate: unknown option (see vocana-track --help)\n"},
+      {{"--channel", "2", "a.wav"},
+       "vocana-track: a.wav: there is no channel 2; the file has 1 channel\n"},
+      {{"--frobnicate", "a.wav"},
+       "vocana-track: --frobnicate: unknown option (see vocana-track --help)\n"},
       {{"--times", "none.txt", "a.wav"},
        "vocana-track: none.txt: cannot open the list of times (No such file or directory)\n"},
       {{}, "vocana-track: no sound file given (see vocana-track --help)\n"},

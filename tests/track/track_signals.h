@@ -57,7 +57,8 @@ inline void write_sound(const std::string& path, const std::vector<double>& inte
   info.format = format;
   SNDFILE* file = sf_open(path.c_str(), SFM_WRITE, &info);
   if (file == nullptr) throw std::runtime_error(sf_strerror(nullptr));
-  sf_writef_double(file, interleaved.data(), static_cast<sf_count_t>(interleaved.size() / channels));
+  sf_writef_double(file, interleaved.data(),
+                   static_cast<sf_count_t>(interleaved.size() / channels));
   sf_close(file);
 }
 
