@@ -32,6 +32,7 @@ constexpr double MIN_CEILING = 500.0;    // [Hz]
 constexpr double MAX_CEILING = 48000.0;  // [Hz]
 constexpr double MIN_WINDOW = 0.001;     // [s]
 constexpr double MAX_WINDOW = 1.0;       // [s]
+constexpr double MIN_STEP = 0.0001;      // [s]
 
 bool in_range(double x, double low, double high) { return x >= low && x <= high; }
 
@@ -49,8 +50,8 @@ void check_track_settings(const TrackSettings& s) {
   if (!in_range(s.window, MIN_WINDOW, MAX_WINDOW))
     throw_error(ErrorKind::settings, "--window %g: must be from %g to %g seconds\n", s.window,
                 MIN_WINDOW, MAX_WINDOW);
-  if (!(s.step > 0.0) || !(s.step <= MAX_WINDOW))
-    throw_error(ErrorKind::settings, "--step %g: must be above 0 and at most %g seconds\n", s.step,
+  if (!in_range(s.step, MIN_STEP, MAX_WINDOW))
+    throw_error(ErrorKind::settings, "--step %g: must be from %g to %g seconds\n", s.step, MIN_STEP,
                 MAX_WINDOW);
   if (!(s.pre_emphasis >= 0.0) || !std::isfinite(s.pre_emphasis))
     throw_error(ErrorKind::settings, "--pre-emphasis %g: must be 0 (none) or a frequency in Hz\n",
