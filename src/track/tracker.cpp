@@ -17,10 +17,11 @@ constexpr double COST_BANDWIDTH = 1.0;         // times bandwidth / BANDWIDTH_RE
 constexpr double COST_NOMINAL = 1.0;           // times |ln(f / nominal)|
 constexpr double COST_EMPTY = 0.5;             // per empty track above the highest labelled one
 constexpr double COST_HOLE = 2.0;              // per empty track below a labelled one
-constexpr double UNUSED_REFERENCE = 1000.0;    // [Hz]
-constexpr double COST_UNUSED =
-    2.0;  // times (1 - bandwidth / UNUSED_REFERENCE), if > 0, per unused candidate
-constexpr double COST_CHANGE = 4.0;  // times |ln(f / previous f)| per track
+constexpr double COST_CHANGE = 4.0;            // times |ln(f / previous f)| per track
+// Per unused candidate: COST_UNUSED (1 - bandwidth / UNUSED_REFERENCE) when
+// positive, so that a narrow resonance is dear to leave out, a wide one free.
+constexpr double UNUSED_REFERENCE = 1000.0;  // [Hz]
+constexpr double COST_UNUSED = 2.0;
 
 // Labellings whose cost in their own frame exceeds the frame's cheapest by
 // more than this are not followed (a beam: the frame-to-frame costs that
