@@ -2,6 +2,7 @@
 
 #include <array>
 #include <cmath>
+#include <limits>
 
 #include "lpc/nrutil.h"
 
@@ -22,26 +23,93 @@ constexpr double LAGUER_ROUNDING = 1e-9;
 constexpr std::array<double, LAGUER_FRACTIONS + 1> LAGUER_FRAC = {0.0,  0.5,  0.25, 0.75, 0.13,
                                                                   0.38, 0.62, 0.88, 1.0};
 
+// Two doubles side by side; element-wise products and sums round exactly as
+// the scalar operations do (no contraction: -ffp-contract=off).
+typedef double Pair __attribute__((vector_size(16)));
+
+// The rounding bound of the polynomial value at x, computed exactly as the
+// iteration's test needs it: err = |b_m|, then err = |b_j| + |x| err for
+// j = m - 1 down to 0 over the Horner values b_j (Cabs for every |.|), times
+// LAGUER_ROUNDING. Returns whether |b_0| <= that bound.
+bool exact_within_rounding(std::span<const Cnum> a, int m, Cnum x, double abx) {
+  Cnum b = a[m];
+  double err = Cabs(b);
+  for (int j = m - 1; j >= 0; --j) {
+    b = Cadd(Cmul(x, b), a[j]);
+    err = Cabs(b) + abx * err;
+  }
+  err *= LAGUER_ROUNDING;
+  return Cabs(b) <= err;
+}
+
+// One step of the two chains that bracket the exact bound without a division
+// or a square root per coefficient. With M_j = max(|b_j.r|, |b_j.i|):
+//   low_j  = M_j         + |x| low_{j+1}
+//   high_j = (1.5 * M_j) + |x| high_{j+1}
+// each operation rounded to double, against the exact chain
+//   err_j  = Cabs(b_j)   + |x| err_{j+1}.
+// Cabs(b) as computed lies in [M, fl(1.5 * M)]: it is M * s rounded, or M
+// itself when a part is 0, with s = sqrt(1 + t * t) computed from
+// t = fl(min/max) <= 1, so 1 <= s <= fl(sqrt(2)) = 1.4142135623730951 < 1.5.
+// Rounding to nearest is monotonic (u <= v gives fl(u) <= fl(v)), over the
+// whole range, subnormals and overflow included. With all terms >= 0 and
+// finite, an induction over j therefore gives low_j <= err_j <= high_j
+// exactly, rounding included, and the same holds after the final
+// multiplication by LAGUER_ROUNDING. Lane 0 is low, lane 1 high.
+Pair bound_step(Cnum b, Pair bounds, Pair abx) {
+  const double re = std::fabs(b.r);
+  const double im = std::fabs(b.i);
+  const double big = re > im ? re : im;
+  const Pair scale = {1.0, 1.5};
+  return Pair{big, big} * scale + abx * bounds;
+}
+
+// Whether the value b = b_0 at x counts as zero: |b| <= err * LAGUER_ROUNDING
+// with err the exact chain of exact_within_rounding. The bracket decides when
+// |b| lies at or below its low end or above its high end; otherwise the exact
+// chain decides, recomputed from a and x with the same operations, so over
+// the same b_j. Why the bracket decides as the exact chain would:
+//  - a NaN |b| passes neither bracket test and goes to the exact chain;
+//  - otherwise no b_j has a NaN part (one would make both parts of b_{j-1},
+//    and so of b_0, NaN through Cmul). The bracket is used only when high is
+//    finite; an infinite or NaN term (M_j, |x|, or 0 * inf) would have made it
+//    infinite or NaN for good. So |x| and every M_j are finite, hence every
+//    b_j and Cabs(b_j), and no NaN enters any chain: low <= err <= high holds,
+//    |b| <= low implies |b| <= err and |b| > high implies |b| > err.
+// The iteration uses nothing else of err, so x and every later value keep
+// their bits.
+bool root_within_rounding(std::span<const Cnum> a, int m, Cnum x, double abx, Cnum b,
+                          Pair bounds) {
+  const double value = Cabs(b);
+  const double high = bounds[1];
+  if (high <= std::numeric_limits<double>::max()) {
+    if (value <= bounds[0] * LAGUER_ROUNDING) return true;
+    if (value > high * LAGUER_ROUNDING) return false;
+  }
+  return exact_within_rounding(a, m, x, abx);
+}
+
 }  // namespace
 
 void laguer(std::span<const Cnum> a, int m, Cnum& x, int& iterations) {
   for (int iter = 1; iter <= LAGUER_MAX_ITERATIONS; ++iter) {
     iterations = iter;
     // Value b, first derivative d and half the second derivative f at x by
-    // Horner's scheme, with a running bound err on the rounding error of b.
+    // Horner's scheme. The rounding bound err = |b| + |x| err of the value is
+    // only bracketed here (see bound_step); root_within_rounding decides.
     Cnum b = a[m];
-    double err = Cabs(b);
     Cnum d = Complex(0.0, 0.0);
     Cnum f = Complex(0.0, 0.0);
     const double abx = Cabs(x);
+    const Pair abx_pair = {abx, abx};
+    Pair bounds = bound_step(b, Pair{0.0, 0.0}, abx_pair);
     for (int j = m - 1; j >= 0; --j) {
       f = Cadd(Cmul(x, f), d);
       d = Cadd(Cmul(x, d), b);
       b = Cadd(Cmul(x, b), a[j]);
-      err = Cabs(b) + abx * err;
+      bounds = bound_step(b, bounds, abx_pair);
     }
-    err *= LAGUER_ROUNDING;
-    if (Cabs(b) <= err) return;  // x is a root to within rounding
+    if (root_within_rounding(a, m, x, abx, b, bounds)) return;  // x is a root to within rounding
 
     const Cnum g = Cdiv(d, b);
     const Cnum g2 = Cmul(g, g);
