@@ -13,7 +13,7 @@ namespace {
 // fractions there are, and so the iteration limit.
 constexpr int LAGUER_FRACTIONS = 8;
 constexpr int LAGUER_STEP_PERIOD = 10;
-constexpr int LAGUER_MAX_ITERATIONS = LAGUER_FRACTIONS * LAGUER_STEP_PERIOD;
+static_assert(LAGUER_MAX_ITERATIONS == LAGUER_FRACTIONS * LAGUER_STEP_PERIOD);
 
 // Relative size of the rounding error of the polynomial value below which the
 // value counts as zero.
@@ -80,62 +80,106 @@ Pair bound_step(Cnum b, Pair bounds, Pair abx) {
 // their bits.
 bool root_within_rounding(std::span<const Cnum> a, int m, Cnum x, double abx, Cnum b,
                           Pair bounds) {
-  const double value = Cabs(b);
   const double high = bounds[1];
   if (high <= std::numeric_limits<double>::max()) {
-    if (value <= bounds[0] * LAGUER_ROUNDING) return true;
-    if (value > high * LAGUER_ROUNDING) return false;
+    const double low_bound = bounds[0] * LAGUER_ROUNDING;
+    const double high_bound = high * LAGUER_ROUNDING;
+    // |b| itself is bracketed first, as each |b_j| is: M <= |b| <=
+    // fl(1.5 (|b.r| + |b.i|)), the latter NaN when b has a NaN part (and
+    // then the answer is false); a false answer is right for a NaN b anyway.
+    const double re = std::fabs(b.r);
+    const double im = std::fabs(b.i);
+    if (1.5 * (re + im) <= low_bound) return true;
+    if ((re > im ? re : im) > high_bound) return false;
+    const double value = Cabs(b);
+    if (value <= low_bound) return true;
+    if (value > high_bound) return false;
   }
   return exact_within_rounding(a, m, x, abx);
 }
 
+// Moduli that the squared-modulus test below may compare: their squares and
+// sums neither overflow nor lose relative accuracy to underflow.
+constexpr double DENOMINATOR_NORM_MIN = 1e-280;
+constexpr double DENOMINATOR_NORM_MAX = 1e280;
+// Relative gap of the squared moduli above which the comparison is clear.
+constexpr double DENOMINATOR_NORM_GAP = 1e-12;
+
+// Which Laguerre denominator the iteration takes, as the moduli abp = Cabs(gp)
+// and abm = Cabs(gm) decide: 1 for gm (abp < abm), 0 for gp, -1 when neither
+// max(abp, abm) > 0 (both zero, or a NaN): then the fallback step is taken.
+// Cabs of a finite z with |z| in [1e-140, 1e140] is |z| (1 + e), |e| <= 4u
+// (u = 2^-53: the ratio, its square, the sum with 1, the square root and the
+// product each round once; an underflowing ratio or square changes the result
+// by far less than u). n = fl(fl(z.r^2) + fl(z.i^2)) is |z|^2 (1 + e'),
+// |e'| <= 3u, in the range allowed. So np < fl(nm (1 - 1e-12)) gives
+// |gp| < |gm| (1 - 4.9e-13) and abp < abm; np > fl(nm (1 + 1e-12)) gives
+// abp > abm; and both nonzero give max(abp, abm) > 0. Otherwise the moduli
+// are computed and compared as they are.
+int denominator_choice(Cnum gp, Cnum gm) {
+  const double np = gp.r * gp.r + gp.i * gp.i;
+  const double nm = gm.r * gm.r + gm.i * gm.i;
+  if (np >= DENOMINATOR_NORM_MIN && np <= DENOMINATOR_NORM_MAX && nm >= DENOMINATOR_NORM_MIN &&
+      nm <= DENOMINATOR_NORM_MAX) {
+    if (np < nm * (1.0 - DENOMINATOR_NORM_GAP)) return 1;
+    if (np > nm * (1.0 + DENOMINATOR_NORM_GAP)) return 0;
+  }
+  const double abp = Cabs(gp);
+  const double abm = Cabs(gm);
+  const double ab_max = (abp > abm) ? abp : abm;
+  if (!(ab_max > 0.0)) return -1;
+  return abp < abm ? 1 : 0;
+}
+
 }  // namespace
+
+bool laguer_iteration(std::span<const Cnum> a, int m, Cnum& x, int iter) {
+  // Value b, first derivative d and half the second derivative f at x by
+  // Horner's scheme. The rounding bound err = |b| + |x| err of the value is
+  // only bracketed here (see bound_step); root_within_rounding decides.
+  Cnum b = a[m];
+  Cnum d = Complex(0.0, 0.0);
+  Cnum f = Complex(0.0, 0.0);
+  const double abx = Cabs(x);
+  const Pair abx_pair = {abx, abx};
+  Pair bounds = bound_step(b, Pair{0.0, 0.0}, abx_pair);
+  for (int j = m - 1; j >= 0; --j) {
+    f = Cadd(Cmul(x, f), d);
+    d = Cadd(Cmul(x, d), b);
+    b = Cadd(Cmul(x, b), a[j]);
+    bounds = bound_step(b, bounds, abx_pair);
+  }
+  if (root_within_rounding(a, m, x, abx, b, bounds)) return true;  // a root to within rounding
+
+  const Cnum g = Cdiv(d, b);
+  const Cnum g2 = Cmul(g, g);
+  const Cnum h = Csub(g2, RCmul(2.0, Cdiv(f, b)));
+  const Cnum sq =
+      Csqrt(RCmul(static_cast<double>(m - 1), Csub(RCmul(static_cast<double>(m), h), g2)));
+  const Cnum gp = Cadd(g, sq);
+  const Cnum gm = Csub(g, sq);
+  // The denominator of larger magnitude; when both are zero (or not
+  // numbers), a step of length 1 + |x| in a direction that turns with the
+  // iteration number.
+  const int choice = denominator_choice(gp, gm);
+  const Cnum dx = (choice >= 0) ? Cdiv(Complex(static_cast<double>(m), 0.0), choice ? gm : gp)
+                                : RCmul(std::exp(std::log(1.0 + abx)),
+                                        Complex(std::cos(static_cast<double>(iter)),
+                                                std::sin(static_cast<double>(iter))));
+  const Cnum x1 = Csub(x, dx);
+  if (x.r == x1.r && x.i == x1.i) return true;  // converged: x no longer moves
+  if (iter % LAGUER_STEP_PERIOD != 0) {
+    x = x1;
+  } else {
+    x = Csub(x, RCmul(LAGUER_FRAC[iter / LAGUER_STEP_PERIOD], dx));
+  }
+  return false;
+}
 
 void laguer(std::span<const Cnum> a, int m, Cnum& x, int& iterations) {
   for (int iter = 1; iter <= LAGUER_MAX_ITERATIONS; ++iter) {
     iterations = iter;
-    // Value b, first derivative d and half the second derivative f at x by
-    // Horner's scheme. The rounding bound err = |b| + |x| err of the value is
-    // only bracketed here (see bound_step); root_within_rounding decides.
-    Cnum b = a[m];
-    Cnum d = Complex(0.0, 0.0);
-    Cnum f = Complex(0.0, 0.0);
-    const double abx = Cabs(x);
-    const Pair abx_pair = {abx, abx};
-    Pair bounds = bound_step(b, Pair{0.0, 0.0}, abx_pair);
-    for (int j = m - 1; j >= 0; --j) {
-      f = Cadd(Cmul(x, f), d);
-      d = Cadd(Cmul(x, d), b);
-      b = Cadd(Cmul(x, b), a[j]);
-      bounds = bound_step(b, bounds, abx_pair);
-    }
-    if (root_within_rounding(a, m, x, abx, b, bounds)) return;  // x is a root to within rounding
-
-    const Cnum g = Cdiv(d, b);
-    const Cnum g2 = Cmul(g, g);
-    const Cnum h = Csub(g2, RCmul(2.0, Cdiv(f, b)));
-    const Cnum sq =
-        Csqrt(RCmul(static_cast<double>(m - 1), Csub(RCmul(static_cast<double>(m), h), g2)));
-    Cnum gp = Cadd(g, sq);
-    const Cnum gm = Csub(g, sq);
-    const double abp = Cabs(gp);
-    const double abm = Cabs(gm);
-    if (abp < abm) gp = gm;  // the denominator of larger magnitude
-
-    // Both denominators zero (or not numbers): a step of length 1 + |x| in a
-    // direction that turns with the iteration number.
-    const double ab_max = (abp > abm) ? abp : abm;
-    const Cnum dx = (ab_max > 0.0) ? Cdiv(Complex(static_cast<double>(m), 0.0), gp)
-                                   : RCmul(std::exp(std::log(1.0 + abx)),
-                                           Complex(std::cos(static_cast<double>(iter)),
-                                                   std::sin(static_cast<double>(iter))));
-    const Cnum x1 = Csub(x, dx);
-    if (x.r == x1.r && x.i == x1.i) return;  // converged: x no longer moves
-    if (iter % LAGUER_STEP_PERIOD != 0) {
-      x = x1;
-    } else {
-      x = Csub(x, RCmul(LAGUER_FRAC[iter / LAGUER_STEP_PERIOD], dx));
-    }
+    if (laguer_iteration(a, m, x, iter)) return;
   }
   nrerror("too many iterations in laguer");
 }

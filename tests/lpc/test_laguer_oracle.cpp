@@ -9,11 +9,15 @@
 #include <cstdint>
 #include <cstring>
 #include <random>
+#include <set>
+#include <span>
+#include <utility>
 #include <vector>
 
 #include "lpc/complex.h"
 #include "lpc/laguer.h"
 #include "lpc/lpc_func.h"
+#include "lpc/zroots.h"
 
 namespace {
 
@@ -143,35 +147,75 @@ TEST(LaguerOracle, RandomPolynomialsOfDegreeTwoToTwenty) {
   EXPECT_GT(close, 100);  // the close calls, where the bracket cannot decide, were met
 }
 
-// LP polynomials z^p A(z) of Hamming-windowed frames: resonances at random
-// frequencies with random damping, a pulse train and some noise.
-TEST(LaguerOracle, LpPolynomialsOfSpeechLikeFrames) {
-  std::mt19937 rng(11u);
+// z^p A(z) of a Hamming-windowed frame of resonances at random frequencies
+// with random damping, repeated at a random period, and some noise.
+std::vector<Cnum> lp_polynomial(std::mt19937& rng, int p) {
   std::uniform_real_distribution<double> unit(0.0, 1.0);
   std::normal_distribution<double> noise(0.0, 1.0);
   constexpr int n = 256;
+  std::vector<double> x(n, 0.0);
+  for (int k = 0; k < 4; ++k) {
+    const double w = 3.14159265358979 * (0.02 + 0.9 * unit(rng));
+    const double rho = 0.9 + 0.099 * unit(rng);
+    const int period = 40 + static_cast<int>(100 * unit(rng));
+    for (int t = 0; t < n; ++t) x[t] += std::pow(rho, t % period) * std::cos(w * t);
+  }
+  for (int t = 0; t < n; ++t) {
+    x[t] = (1000.0 * x[t] + noise(rng)) * (0.54 - 0.46 * std::cos(6.28318530717958 * t / n));
+  }
+  std::vector<double> r(p + 1), k(p), lp(p + 1);
+  autocor(x, r, n, p);
+  durb(r, k, lp, p);
+  std::vector<Cnum> a(p + 1);
+  for (int i = 0; i <= p; ++i) a[i] = Complex(lp[p - i], 0.0);
+  return a;
+}
+
+TEST(LaguerOracle, LpPolynomialsOfSpeechLikeFrames) {
+  std::mt19937 rng(11u);
   int close = 0;
   for (int trial = 0; trial < 120; ++trial) {
     const int p = 8 + trial % 13;
-    std::vector<double> x(n, 0.0);
-    for (int k = 0; k < 4; ++k) {
-      const double w = 3.14159265358979 * (0.02 + 0.9 * unit(rng));
-      const double rho = 0.9 + 0.099 * unit(rng);
-      const int period = 40 + static_cast<int>(100 * unit(rng));
-      for (int t = 0; t < n; ++t) x[t] += std::pow(rho, t % period) * std::cos(w * t);
-    }
-    for (int t = 0; t < n; ++t) {
-      x[t] = (1000.0 * x[t] + noise(rng)) * (0.54 - 0.46 * std::cos(6.28318530717958 * t / n));
-    }
-    std::vector<double> r(p + 1), k(p), lp(p + 1);
-    autocor(x, r, n, p);
-    durb(r, k, lp, p);
-    std::vector<Cnum> a(p + 1);
-    for (int i = 0; i <= p; ++i) a[i] = Complex(lp[p - i], 0.0);
     SCOPED_TRACE(testing::Message() << "trial " << trial << " order " << p);
-    close += compare_all_starts(a, rng);
+    close += compare_all_starts(lp_polynomial(rng, p), rng);
   }
   EXPECT_GT(close, 100);
+}
+
+// zroots runs each search side by side with the polishing of an earlier
+// root; the roots must have the bits of all searches first, then polishing.
+TEST(ZrootsBits, SameAsTheSearchesFollowedByThePolishing) {
+  std::mt19937 rng(5u);
+  for (int trial = 0; trial < 60; ++trial) {
+    const int p = 1 + trial % 20;
+    SCOPED_TRACE(testing::Message() << "trial " << trial << " order " << p);
+    const std::vector<Cnum> a = lp_polynomial(rng, p);
+    for (const int polish : {0, 1}) {
+      std::vector<Cnum> want(p + 1), ad = a;
+      int iterations = 0;
+      for (int j = p; j >= 1; --j) {
+        Cnum x = Complex(0.0, 0.0);
+        laguer(std::span<const Cnum>(ad.data(), j + 1), j, x, iterations);
+        if (std::fabs(x.i) <= 4e-6 * std::fabs(x.r)) x.i = 0.0;
+        want[j] = x;
+        Cnum b = ad[j];
+        for (int jj = j - 1; jj >= 0; --jj) {
+          const Cnum c = ad[jj];
+          ad[jj] = b;
+          b = Cadd(Cmul(x, b), c);
+        }
+      }
+      for (int j = 1; j <= p && polish != 0; ++j) laguer(a, p, want[j], iterations);
+      std::vector<Cnum> got(p + 1);
+      zroots(a, p, got, polish);
+      std::multiset<std::pair<std::uint64_t, std::uint64_t>> want_bits, got_bits;
+      for (int j = 1; j <= p; ++j) {
+        want_bits.insert({bits(want[j].r), bits(want[j].i)});
+        got_bits.insert({bits(got[j].r), bits(got[j].i)});
+      }
+      EXPECT_EQ(got_bits, want_bits) << "polish " << polish;
+    }
+  }
 }
 
 }  // namespace
