@@ -13,7 +13,7 @@ namespace {
 // fractions there are, and so the iteration limit.
 constexpr int LAGUER_FRACTIONS = 8;
 constexpr int LAGUER_STEP_PERIOD = 10;
-static_assert(LAGUER_MAX_ITERATIONS == LAGUER_FRACTIONS * LAGUER_STEP_PERIOD);
+constexpr int LAGUER_MAX_ITERATIONS = LAGUER_FRACTIONS * LAGUER_STEP_PERIOD;
 
 // Relative size of the rounding error of the polynomial value below which the
 // value counts as zero.
@@ -31,7 +31,8 @@ typedef double Pair __attribute__((vector_size(16)));
 // iteration's test needs it: err = |b_m|, then err = |b_j| + |x| err for
 // j = m - 1 down to 0 over the Horner values b_j (Cabs for every |.|), times
 // LAGUER_ROUNDING. Returns whether |b_0| <= that bound.
-bool exact_within_rounding(std::span<const Cnum> a, int m, Cnum x, double abx) {
+bool exact_within_rounding(std::span<const Cnum> a, int m, Cnum x) {
+  const double abx = Cabs(x);
   Cnum b = a[m];
   double err = Cabs(b);
   for (int j = m - 1; j >= 0; --j) {
@@ -43,19 +44,21 @@ bool exact_within_rounding(std::span<const Cnum> a, int m, Cnum x, double abx) {
 }
 
 // One step of the two chains that bracket the exact bound without a division
-// or a square root per coefficient. With M_j = max(|b_j.r|, |b_j.i|):
-//   low_j  = M_j         + |x| low_{j+1}
-//   high_j = (1.5 * M_j) + |x| high_{j+1}
+// or a square root per coefficient. With M(z) = max(|z.r|, |z.i|),
+// M_j = M(b_j) and mx = M(x):
+//   low_j  = M_j         + mx              low_{j+1}
+//   high_j = (1.5 * M_j) + (1.5 * mx)      high_{j+1}
 // each operation rounded to double, against the exact chain
-//   err_j  = Cabs(b_j)   + |x| err_{j+1}.
-// Cabs(b) as computed lies in [M, fl(1.5 * M)]: it is M * s rounded, or M
-// itself when a part is 0, with s = sqrt(1 + t * t) computed from
+//   err_j  = Cabs(b_j)   + Cabs(x)         err_{j+1}.
+// Cabs(z) as computed lies in [M(z), fl(1.5 * M(z))]: it is M(z) * s rounded,
+// or M(z) itself when a part is 0, with s = sqrt(1 + t * t) computed from
 // t = fl(min/max) <= 1, so 1 <= s <= fl(sqrt(2)) = 1.4142135623730951 < 1.5.
 // Rounding to nearest is monotonic (u <= v gives fl(u) <= fl(v)), over the
 // whole range, subnormals and overflow included. With all terms >= 0 and
 // finite, an induction over j therefore gives low_j <= err_j <= high_j
 // exactly, rounding included, and the same holds after the final
-// multiplication by LAGUER_ROUNDING. Lane 0 is low, lane 1 high.
+// multiplication by LAGUER_ROUNDING. Lane 0 is low, lane 1 high; abx holds
+// {mx, fl(1.5 * mx)}.
 Pair bound_step(Cnum b, Pair bounds, Pair abx) {
   const double re = std::fabs(b.r);
   const double im = std::fabs(b.i);
@@ -72,14 +75,14 @@ Pair bound_step(Cnum b, Pair bounds, Pair abx) {
 //  - a NaN |b| passes neither bracket test and goes to the exact chain;
 //  - otherwise no b_j has a NaN part (one would make both parts of b_{j-1},
 //    and so of b_0, NaN through Cmul). The bracket is used only when high is
-//    finite; an infinite or NaN term (M_j, |x|, or 0 * inf) would have made it
-//    infinite or NaN for good. So |x| and every M_j are finite, hence every
-//    b_j and Cabs(b_j), and no NaN enters any chain: low <= err <= high holds,
+//    finite; an infinite or NaN term (M_j, mx, or 0 * inf) would have made it
+//    infinite or NaN for good. So mx and every M_j are finite, hence x, every
+//    b_j and their Cabs (a NaN part of x would have made b_0 NaN too), and no
+//    NaN enters any chain: low <= err <= high holds,
 //    |b| <= low implies |b| <= err and |b| > high implies |b| > err.
 // The iteration uses nothing else of err, so x and every later value keep
 // their bits.
-bool root_within_rounding(std::span<const Cnum> a, int m, Cnum x, double abx, Cnum b,
-                          Pair bounds) {
+bool root_within_rounding(std::span<const Cnum> a, int m, Cnum x, Cnum b, Pair bounds) {
   const double high = bounds[1];
   if (high <= std::numeric_limits<double>::max()) {
     const double low_bound = bounds[0] * LAGUER_ROUNDING;
@@ -95,7 +98,7 @@ bool root_within_rounding(std::span<const Cnum> a, int m, Cnum x, double abx, Cn
     if (value <= low_bound) return true;
     if (value > high_bound) return false;
   }
-  return exact_within_rounding(a, m, x, abx);
+  return exact_within_rounding(a, m, x);
 }
 
 // Moduli that the squared-modulus test below may compare: their squares and
@@ -131,8 +134,8 @@ int denominator_choice(Cnum gp, Cnum gm) {
   return abp < abm ? 1 : 0;
 }
 
-}  // namespace
-
+// Iteration number iter of laguer() from x: true when laguer() returns in
+// it, with x unchanged as the root; otherwise x is the next guess.
 bool laguer_iteration(std::span<const Cnum> a, int m, Cnum& x, int iter) {
   // Value b, first derivative d and half the second derivative f at x by
   // Horner's scheme. The rounding bound err = |b| + |x| err of the value is
@@ -140,8 +143,9 @@ bool laguer_iteration(std::span<const Cnum> a, int m, Cnum& x, int iter) {
   Cnum b = a[m];
   Cnum d = Complex(0.0, 0.0);
   Cnum f = Complex(0.0, 0.0);
-  const double abx = Cabs(x);
-  const Pair abx_pair = {abx, abx};
+  // |x| bracketed as each |b_j| is: Cabs(x) lies in [mx, fl(1.5 mx)].
+  const double mx = std::fabs(x.r) > std::fabs(x.i) ? std::fabs(x.r) : std::fabs(x.i);
+  const Pair abx_pair = {mx, 1.5 * mx};
   Pair bounds = bound_step(b, Pair{0.0, 0.0}, abx_pair);
   for (int j = m - 1; j >= 0; --j) {
     f = Cadd(Cmul(x, f), d);
@@ -149,7 +153,7 @@ bool laguer_iteration(std::span<const Cnum> a, int m, Cnum& x, int iter) {
     b = Cadd(Cmul(x, b), a[j]);
     bounds = bound_step(b, bounds, abx_pair);
   }
-  if (root_within_rounding(a, m, x, abx, b, bounds)) return true;  // a root to within rounding
+  if (root_within_rounding(a, m, x, b, bounds)) return true;  // a root to within rounding
 
   const Cnum g = Cdiv(d, b);
   const Cnum g2 = Cmul(g, g);
@@ -163,7 +167,7 @@ bool laguer_iteration(std::span<const Cnum> a, int m, Cnum& x, int iter) {
   // iteration number.
   const int choice = denominator_choice(gp, gm);
   const Cnum dx = (choice >= 0) ? Cdiv(Complex(static_cast<double>(m), 0.0), choice ? gm : gp)
-                                : RCmul(std::exp(std::log(1.0 + abx)),
+                                : RCmul(std::exp(std::log(1.0 + Cabs(x))),
                                         Complex(std::cos(static_cast<double>(iter)),
                                                 std::sin(static_cast<double>(iter))));
   const Cnum x1 = Csub(x, dx);
@@ -175,6 +179,8 @@ bool laguer_iteration(std::span<const Cnum> a, int m, Cnum& x, int iter) {
   }
   return false;
 }
+
+}  // namespace
 
 void laguer(std::span<const Cnum> a, int m, Cnum& x, int& iterations) {
   for (int iter = 1; iter <= LAGUER_MAX_ITERATIONS; ++iter) {

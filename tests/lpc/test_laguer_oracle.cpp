@@ -9,15 +9,11 @@
 #include <cstdint>
 #include <cstring>
 #include <random>
-#include <set>
-#include <span>
-#include <utility>
 #include <vector>
 
 #include "lpc/complex.h"
 #include "lpc/laguer.h"
 #include "lpc/lpc_func.h"
-#include "lpc/zroots.h"
 
 namespace {
 
@@ -180,42 +176,6 @@ TEST(LaguerOracle, LpPolynomialsOfSpeechLikeFrames) {
     close += compare_all_starts(lp_polynomial(rng, p), rng);
   }
   EXPECT_GT(close, 100);
-}
-
-// zroots runs each search side by side with the polishing of an earlier
-// root; the roots must have the bits of all searches first, then polishing.
-TEST(ZrootsBits, SameAsTheSearchesFollowedByThePolishing) {
-  std::mt19937 rng(5u);
-  for (int trial = 0; trial < 60; ++trial) {
-    const int p = 1 + trial % 20;
-    SCOPED_TRACE(testing::Message() << "trial " << trial << " order " << p);
-    const std::vector<Cnum> a = lp_polynomial(rng, p);
-    for (const int polish : {0, 1}) {
-      std::vector<Cnum> want(p + 1), ad = a;
-      int iterations = 0;
-      for (int j = p; j >= 1; --j) {
-        Cnum x = Complex(0.0, 0.0);
-        laguer(std::span<const Cnum>(ad.data(), j + 1), j, x, iterations);
-        if (std::fabs(x.i) <= 4e-6 * std::fabs(x.r)) x.i = 0.0;
-        want[j] = x;
-        Cnum b = ad[j];
-        for (int jj = j - 1; jj >= 0; --jj) {
-          const Cnum c = ad[jj];
-          ad[jj] = b;
-          b = Cadd(Cmul(x, b), c);
-        }
-      }
-      for (int j = 1; j <= p && polish != 0; ++j) laguer(a, p, want[j], iterations);
-      std::vector<Cnum> got(p + 1);
-      zroots(a, p, got, polish);
-      std::multiset<std::pair<std::uint64_t, std::uint64_t>> want_bits, got_bits;
-      for (int j = 1; j <= p; ++j) {
-        want_bits.insert({bits(want[j].r), bits(want[j].i)});
-        got_bits.insert({bits(got[j].r), bits(got[j].i)});
-      }
-      EXPECT_EQ(got_bits, want_bits) << "polish " << polish;
-    }
-  }
 }
 
 }  // namespace
