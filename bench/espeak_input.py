@@ -72,7 +72,9 @@ def make_espeak_input(work, seconds, logfile):
     """Writes espeak-<seconds>s.wav and .raw (little-endian 16-bit) into work;
     returns (wav, raw, samples). Reuses the files when they exist."""
     stem = work / f"espeak-{seconds:g}s"
-    wav, raw = stem.with_suffix(".wav"), stem.with_suffix(".raw")
+    # Not with_suffix: the dot of a duration like 0.016 would start the suffix,
+    # and every duration below a second would get the same file.
+    wav, raw = stem.parent / (stem.name + ".wav"), stem.parent / (stem.name + ".raw")
     total = int(round(seconds * RATE))
     if wav.exists() and raw.exists() and raw.stat().st_size == 2 * total:
         return wav, raw, total

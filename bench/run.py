@@ -189,7 +189,9 @@ def build_generator(work, logfile):
 
 def make_input(generator, work, seconds, seed, logfile):
     stem = work / f"speech-{seconds:g}s-seed{seed}"
-    wav, raw = stem.with_suffix(".wav"), stem.with_suffix(".raw")
+    # Not with_suffix: the dot of a duration like 0.016 would start the suffix,
+    # and every duration below a second would get the same file.
+    wav, raw = stem.parent / (stem.name + ".wav"), stem.parent / (stem.name + ".raw")
     fresh = (wav.exists() and raw.exists()
              and wav.stat().st_mtime >= generator.stat().st_mtime
              and raw.stat().st_mtime >= generator.stat().st_mtime)
@@ -660,15 +662,15 @@ def main():
     gen = med.get("generated", {})
     v = gen.get("vocana")
     praat_cpu = gen.get("Praat To Formant (burg)", {}).get("cpu")
-    if v and praat_cpu:
+    if v and praat_cpu and v["cpu"] > 0:
         r = praat_cpu / v["cpu"]
         out(f"  generated, formants vs Praat: {r:.2f}x less CPU (goal >= {PRAAT_GOAL:g}x; "
             f"vocana {v['cpu']:.2f} s, Praat {praat_cpu:.2f} s): "
             f"{'MET' if r >= PRAAT_GOAL else 'NOT MET'}")
     else:
-        out("  generated, formants vs Praat: not measured")
+        out("  generated, formants vs Praat: not measured (or too short to time)")
     va, sptk_cpu = gen.get("vocana -a"), gen.get("SPTK LP pipeline", {}).get("cpu")
-    if va and sptk_cpu:
+    if va and sptk_cpu and va["cpu"] > 0:
         out(f"  generated, vocana -a vs SPTK: {va['cpu']:.2f} s vs {sptk_cpu:.2f} s "
             f"({sptk_cpu / va['cpu']:.2f}x): {'MET' if va['cpu'] <= sptk_cpu else 'NOT MET'}")
     else:
@@ -676,14 +678,14 @@ def main():
     esp = med.get("espeak", {})
     one, two = esp.get(vocana_threads_name(1)), esp.get(vocana_threads_name(2))
     e_praat = esp.get("Praat To Formant (burg) " + " ".join(PRAAT_VOCANA_FRAMES), {}).get("cpu")
-    if one and e_praat:
+    if one and e_praat and one["cpu"] > 0:
         r = e_praat / one["cpu"]
         out(f"  espeak, formants with one thread vs Praat {' '.join(PRAAT_VOCANA_FRAMES)}: "
             f"{r:.2f}x less CPU (goal >= {ESPEAK_PRAAT_GOAL:g}x; vocana {one['cpu']:.2f} s, "
             f"Praat {e_praat:.2f} s): {'MET' if r >= ESPEAK_PRAAT_GOAL else 'NOT MET'}")
     else:
-        out("  espeak, formants vs Praat: not measured")
-    if one and two:
+        out("  espeak, formants vs Praat: not measured (or too short to time)")
+    if one and two and two["wall"] > 0:
         r = one["wall"] / two["wall"]
         out(f"  espeak, 2 threads vs 1: {r:.2f}x less wall time (goal >= {THREADS_GOAL:g}x; "
             f"{two['wall']:.2f} s vs {one['wall']:.2f} s): "
