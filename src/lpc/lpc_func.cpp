@@ -92,10 +92,18 @@ void autocor(std::span<const double> x, std::span<double> r, int n, int p) {
   // Blocks of up to eight lags, each in one pass over its shared samples.
   for (int first = 0; first <= p; first += 8) {
     switch ((p - first + 2) / 2) {
-      case 1: autocor_block<1>(x.data(), r, n, first, p); break;
-      case 2: autocor_block<2>(x.data(), r, n, first, p); break;
-      case 3: autocor_block<3>(x.data(), r, n, first, p); break;
-      default: autocor_block<4>(x.data(), r, n, first, p); break;
+      case 1:
+        autocor_block<1>(x.data(), r, n, first, p);
+        break;
+      case 2:
+        autocor_block<2>(x.data(), r, n, first, p);
+        break;
+      case 3:
+        autocor_block<3>(x.data(), r, n, first, p);
+        break;
+      default:
+        autocor_block<4>(x.data(), r, n, first, p);
+        break;
     }
   }
 }

@@ -27,8 +27,7 @@ struct OracleResult {
 // laguer with the rounding bound computed directly at every coefficient;
 // returns instead of ending the process when it does not converge.
 OracleResult oracle_laguer(const std::vector<Cnum>& a, int m, Cnum x) {
-  static constexpr std::array<double, 9> frac = {0.0, 0.5, 0.25, 0.75, 0.13,
-                                                 0.38, 0.62, 0.88, 1.0};
+  static constexpr std::array<double, 9> frac = {0.0, 0.5, 0.25, 0.75, 0.13, 0.38, 0.62, 0.88, 1.0};
   OracleResult out{x, 0, false, 0};
   for (int iter = 1; iter <= 80; ++iter) {
     out.iterations = iter;
@@ -55,9 +54,10 @@ OracleResult oracle_laguer(const std::vector<Cnum>& a, int m, Cnum x) {
     const double abp = Cabs(gp);
     const double abm = Cabs(gm);
     if (abp < abm) gp = gm;
-    const Cnum dx = ((abp > abm ? abp : abm) > 0.0)
-                        ? Cdiv(Complex(m, 0.0), gp)
-                        : RCmul(std::exp(std::log(1.0 + abx)), Complex(std::cos(iter), std::sin(iter)));
+    const Cnum dx =
+        ((abp > abm ? abp : abm) > 0.0)
+            ? Cdiv(Complex(m, 0.0), gp)
+            : RCmul(std::exp(std::log(1.0 + abx)), Complex(std::cos(iter), std::sin(iter)));
     const Cnum x1 = Csub(x, dx);
     if (x.r == x1.r && x.i == x1.i) break;
     x = (iter % 10 != 0) ? x1 : Csub(x, RCmul(frac[iter / 10], dx));
