@@ -13,4 +13,3 @@
 // Does not return when 80 iterations do not converge: nrerror() ends the
 // process with status 1. Allocates nothing.
 void laguer(std::span<const Cnum> a, int m, Cnum& x, int& iterations);
-
