@@ -1,28 +1,38 @@
 #!/usr/bin/env python3
-"""Benchmark of vocana against SPTK and Praat on the same generated speech.
+"""Benchmark of vocana against SPTK and Praat, side by side in one run.
 
     bench/run.py [-r REPS] [-d SECONDS] [--callgrind-seconds S] [--no-callgrind]
                  [--no-install] [--build-dir DIR] [--tmp-dir DIR] [--seed N]
 
 Builds vocana (Release, in build-bench unless --build-dir says otherwise) and
-the input generator, writes SECONDS of speech-like 16 kHz audio (fixed seed),
+the input generator, and makes two inputs of SECONDS at 16 kHz:
+
+  generated  speech-like signal from a fixed seed, a fifth digital silence
+             (whose frames vocana skips)
+  espeak     a fixed paragraph read by espeak-ng in several voices, rates and
+             pitches, resampled with sox; exact zeros replaced by +-1, so
+             every frame is analysed (bench/espeak_input.py)
+
 then runs, REPS times each, interleaved, and reports the median:
 
-  vocana            formant frequencies
-  vocana -a         formants and LP coefficients
-  vocana -b -F -S -a  formants, bandwidths, FFT and LPC spectra, LP coefficients
-  SPTK              x2x | frame | window | lpc | x2x +fa   (LP coefficients)
-  Praat             To Formant (burg)                     (formant tracks)
+  generated: vocana (formants), vocana -a, vocana -b -F -S -a, the SPTK LP
+             pipeline, Praat To Formant (burg) 0.008 5 5500 0.025 50
+  espeak:    vocana with VOCANA_THREADS=1 and =2 (and =all cores when more),
+             Praat To Formant (burg) 0.008 5 5000 0.016 50 (time step and
+             window equal to vocana's 128 and 256 points), the SPTK LP
+             pipeline, and, when a build folder holds vocana-track,
+             vocana-track --ceiling 5500 against Praat at its defaults
+             0 5 5500 0.025 50
 
 Each run writes its text into a fresh folder under a temporary directory that
-is deleted after the run. CPU time (user + system, children included) and
-peak resident memory come from /usr/bin/time. A callgrind run of each vocana
-mode on a short file gives instructions per frame, which stay stable on a
-noisy machine, with the functions of highest self cost.
+is deleted after the run. CPU time (user + system, children included), wall
+time and peak resident memory come from /usr/bin/time. A callgrind run of each
+vocana mode on a short file of each input gives instructions per frame, which
+stay stable on a noisy machine, with the functions of highest self cost.
 
-Missing tools (time, sptk, praat, valgrind) are installed with apt-get when
-possible; a peer that cannot be had is skipped with a line saying so.
-Python standard library only. Not part of the test suite.
+Missing tools (time, sptk, praat, valgrind, espeak-ng, sox) are installed with
+apt-get when possible; a peer or input that cannot be had is skipped with a
+line saying so. Python standard library only. Not part of the test suite.
 """
 
 import argparse
@@ -36,6 +46,10 @@ import subprocess
 import sys
 import tempfile
 from pathlib import Path
+
+sys.dont_write_bytecode = True  # no __pycache__ in the source tree
+sys.path.insert(0, str(Path(__file__).resolve().parent))
+from espeak_input import make_espeak_input  # noqa: E402
 
 REPO = Path(__file__).resolve().parent.parent
 BENCH = Path(__file__).resolve().parent
@@ -51,7 +65,15 @@ DEFAULT_SEED = 20240807
 # file within MEMORY_CONSTANT_SLACK.
 MEMORY_FEW_MB = 8_000_000
 MEMORY_CONSTANT_SLACK = 1_000_000
-PRAAT_GOAL = 5.0      # vocana (formants) at least this many times less CPU than Praat
+PRAAT_GOAL = 5.0      # generated: vocana (formants) at least this many times less CPU than Praat
+ESPEAK_PRAAT_GOAL = 8.0   # espeak: vocana, one thread, at least this many times less CPU than Praat
+THREADS_GOAL = 1.7    # espeak: vocana with 2 threads at least this many times less wall time than 1
+
+# Praat's To Formant (burg) arguments: time step [s], formants, ceiling [Hz],
+# window [s], pre-emphasis from [Hz].
+PRAAT_GENERATED = ("0.008", "5", "5500", "0.025", "50")
+PRAAT_VOCANA_FRAMES = ("0.008", "5", "5000", "0.016", "50")
+PRAAT_DEFAULTS = ("0", "5", "5500", "0.025", "50")
 
 TIME = "/usr/bin/time"
 
@@ -74,6 +96,8 @@ def have_package_tools():
         "praat": shutil.which("praat") is not None,
         "valgrind": shutil.which("valgrind") is not None
         and shutil.which("callgrind_annotate") is not None,
+        "espeak-ng": shutil.which("espeak-ng") is not None,
+        "sox": shutil.which("sox") is not None,
     }
 
 
@@ -139,6 +163,18 @@ def build_vocana(build_dir, logfile):
     return vocana
 
 
+def find_track(build_dir, logfile):
+    """vocana-track, built in build_dir when the project has the target, or
+    found in any build*/ folder of the checkout; None when there is none."""
+    with open(logfile, "a") as out:
+        subprocess.run(["cmake", "--build", build_dir, "-j2", "--target", "vocana-track"],
+                       stdout=out, stderr=out)
+    for candidate in [build_dir / "vocana-track"] + sorted(REPO.glob("build*/vocana-track")):
+        if candidate.is_file() and os.access(candidate, os.X_OK):
+            return candidate
+    return None
+
+
 def build_generator(work, logfile):
     source = BENCH / "gen_speech.cpp"
     binary = work / "gen_speech"
@@ -154,7 +190,9 @@ def build_generator(work, logfile):
 
 def make_input(generator, work, seconds, seed, logfile):
     stem = work / f"speech-{seconds:g}s-seed{seed}"
-    wav, raw = stem.with_suffix(".wav"), stem.with_suffix(".raw")
+    # Not with_suffix: the dot of a duration like 0.016 would start the suffix,
+    # and every duration below a second would get the same file.
+    wav, raw = stem.parent / (stem.name + ".wav"), stem.parent / (stem.name + ".raw")
     fresh = (wav.exists() and raw.exists()
              and wav.stat().st_mtime >= generator.stat().st_mtime
              and raw.stat().st_mtime >= generator.stat().st_mtime)
@@ -205,30 +243,66 @@ def choose_sptk_stage(raw, tmp):
     return SPTK_ACORR_LEVDUR, first
 
 
+def praat_command(praat_script, wav, settings):
+    return lambda d: (["praat", "--run", praat_script, wav, d / "formant.txt", *settings],
+                      None, None)
+
+
 def tool_commands(tools, vocana, praat_script, wav, raw, sptk_stage):
-    """name -> function(run folder) -> (argv, stdout file or None)."""
+    """The generated case: name -> function(run folder) -> (argv, stdout
+    file or None, extra environment or None)."""
     cmds = {}
-    cmds["vocana"] = lambda d: ([vocana, wav], d / "formants.txt")
-    cmds["vocana -a"] = lambda d: ([vocana, "-a", d / "lpc.txt", wav], d / "formants.txt")
+    cmds["vocana"] = lambda d: ([vocana, wav], d / "formants.txt", None)
+    cmds["vocana -a"] = lambda d: ([vocana, "-a", d / "lpc.txt", wav], d / "formants.txt", None)
     cmds["vocana -b -F -S -a"] = lambda d: (
         [vocana, "-b", d / "bandwidths.txt", "-F", d / "fft.txt", "-S", d / "lpcspec.txt",
-         "-a", d / "lpc.txt", wav], d / "formants.txt")
+         "-a", d / "lpc.txt", wav], d / "formants.txt", None)
     if tools["sptk"]:
         cmds["SPTK LP pipeline"] = lambda d: (
-            ["bash", "-c", sptk_pipeline(raw, d / "lpc.txt", sptk_stage)], None)
+            ["bash", "-c", sptk_pipeline(raw, d / "lpc.txt", sptk_stage)], None, None)
     if tools["praat"]:
-        cmds["Praat To Formant (burg)"] = lambda d: (
-            ["praat", "--run", praat_script, wav, d / "formant.txt"], None)
+        cmds["Praat To Formant (burg)"] = praat_command(praat_script, wav, PRAAT_GENERATED)
     return cmds
 
 
-def timed_run(argv, stdout_file, folder):
+def thread_counts():
+    return sorted({1, 2, os.cpu_count() or 1})
+
+
+def vocana_threads_name(n):
+    return f"vocana, VOCANA_THREADS={n}"
+
+
+def espeak_commands(tools, vocana, track, praat_script, wav, raw, sptk_stage):
+    """The espeak case, as tool_commands."""
+    cmds = {}
+    for n in thread_counts():
+        cmds[vocana_threads_name(n)] = (
+            lambda d, n=n: ([vocana, wav], d / "formants.txt", {"VOCANA_THREADS": str(n)}))
+    if tools["praat"]:
+        cmds["Praat To Formant (burg) " + " ".join(PRAAT_VOCANA_FRAMES)] = praat_command(
+            praat_script, wav, PRAAT_VOCANA_FRAMES)
+    if tools["sptk"]:
+        cmds["SPTK LP pipeline"] = lambda d: (
+            ["bash", "-c", sptk_pipeline(raw, d / "lpc.txt", sptk_stage)], None, None)
+    if track:
+        cmds["vocana-track --ceiling 5500"] = lambda d: (
+            [track, "--ceiling", "5500", wav], d / "out.tsv", None)
+        if tools["praat"]:
+            cmds["Praat To Formant (burg) " + " ".join(PRAAT_DEFAULTS)] = praat_command(
+                praat_script, wav, PRAAT_DEFAULTS)
+    return cmds
+
+
+def timed_run(argv, stdout_file, folder, env_extra=None):
     """Runs argv under /usr/bin/time; returns a dict or raises RuntimeError."""
     tfile = folder.parent / (folder.name + ".time")
     cmd = [TIME, "-f", "%e %U %S %M", "-o", tfile] + [str(a) for a in argv]
+    env = dict(os.environ, **env_extra) if env_extra else None
     with open(stdout_file if stdout_file else os.devnull, "w") as out, \
             open(folder / "stderr.txt", "w") as err:
-        rc = subprocess.run(cmd, stdout=out, stderr=err, stdin=subprocess.DEVNULL).returncode
+        rc = subprocess.run(cmd, stdout=out, stderr=err, stdin=subprocess.DEVNULL,
+                            env=env).returncode
     fields = tfile.read_text().split()
     tfile.unlink()
     if rc != 0:
@@ -252,15 +326,15 @@ def measure_all(cmds, reps, tmp):
                 continue
             folder = Path(tempfile.mkdtemp(dir=tmp))
             try:
-                argv, stdout_file = cmds[name](folder)
-                r = timed_run(argv, stdout_file, folder)
+                argv, stdout_file, env_extra = cmds[name](folder)
+                r = timed_run(argv, stdout_file, folder, env_extra)
                 results[name].append(r)
-                log(f"  rep {rep + 1}/{reps}  {name:<26} CPU {r['cpu']:6.2f} s  "
+                log(f"  rep {rep + 1}/{reps}  {name:<44} CPU {r['cpu']:6.2f} s  "
                     f"wall {r['wall']:6.2f} s  peak {r['rss'] / 1e6:7.1f} MB  "
                     f"out {r['out'] / 1e6:7.1f} MB")
             except RuntimeError as e:
                 broken[name] = str(e)
-                log(f"  rep {rep + 1}/{reps}  {name:<26} FAILED ({e}); dropped")
+                log(f"  rep {rep + 1}/{reps}  {name:<44} FAILED ({e}); dropped")
             finally:
                 shutil.rmtree(folder, ignore_errors=True)
     return results, broken
@@ -290,12 +364,14 @@ def short_function_name(text):
     return f"{text} [{obj}]" if obj and not obj.startswith("vocana") else text
 
 
-def callgrind(argv, folder, top):
+def callgrind(argv, folder, top, env_extra=None):
     """Runs argv under callgrind; returns (total Ir, [(Ir, percent, name)])."""
     out = folder / "callgrind.out"
     cmd = ["valgrind", "--tool=callgrind", f"--callgrind-out-file={out}"] + [str(a) for a in argv]
+    env = dict(os.environ, **env_extra) if env_extra else None
     with open(folder / "stdout.txt", "w") as so, open(folder / "stderr.txt", "w") as se:
-        rc = subprocess.run(cmd, stdout=so, stderr=se, stdin=subprocess.DEVNULL).returncode
+        rc = subprocess.run(cmd, stdout=so, stderr=se, stdin=subprocess.DEVNULL,
+                            env=env).returncode
     if rc != 0:
         raise RuntimeError(f"callgrind run exited {rc}")
     total = None
@@ -417,160 +493,236 @@ def main():
     skipped = []
     for name, pkg, what in (("sptk", "sptk", "SPTK LP pipeline"),
                             ("praat", "praat", "Praat To Formant (burg)"),
-                            ("valgrind", "valgrind", "callgrind instruction counts")):
+                            ("valgrind", "valgrind", "callgrind instruction counts"),
+                            ("espeak-ng", "espeak-ng", "the espeak input"),
+                            ("sox", "sox", "the espeak input")):
         if not tools[name]:
             reason = "--no-callgrind" if name == "valgrind" and args.no_callgrind else \
                 f"'{pkg}' is not installed" + (" (--no-install)" if args.no_install else
                                                 " and apt-get could not install it")
             skipped.append(f"SKIPPED: {what}: {reason}")
-    for line in skipped:
-        log(line)
 
     vocana = build_vocana(build_dir, logfile)
+    track = find_track(build_dir, logfile)
+    if track is None:
+        skipped.append("SKIPPED: vocana-track: no build*/vocana-track in the checkout")
+    for line in skipped:
+        log(line)
     generator = build_generator(work, logfile)
+    praat_script = BENCH / "formants.praat"
+
+    # Inputs: name -> (wav, raw, samples, short wav, short samples, one-frame wav).
+    inputs = {}
     wav, raw, samples = make_input(generator, work, args.duration, args.seed, logfile)
     short_wav, _, short_samples = make_input(generator, work, args.callgrind_seconds,
                                              args.seed, logfile)
-    frames = frame_count(samples)
-    seconds = samples / RATE
-    praat_script = BENCH / "formants.praat"
+    one_wav, _, _ = make_input(generator, work, FRAME_LENGTH / RATE, args.seed, logfile)
+    inputs["generated"] = (wav, raw, samples, short_wav, short_samples, one_wav)
+    if tools["espeak-ng"] and tools["sox"]:
+        try:
+            e_wav, e_raw, e_samples = make_espeak_input(work, args.duration, logfile)
+            e_short, _, e_short_samples = make_espeak_input(work, args.callgrind_seconds, logfile)
+            e_one, _, _ = make_espeak_input(work, FRAME_LENGTH / RATE, logfile)
+            inputs["espeak"] = (e_wav, e_raw, e_samples, e_short, e_short_samples, e_one)
+        except RuntimeError as e:
+            skipped.append(f"SKIPPED: the espeak input: {e}")
+            log(skipped[-1])
 
     load_start = os.getloadavg()[0]
     tmp = Path(tempfile.mkdtemp(prefix="vocana-bench-", dir=args.tmp_dir))
+    results, broken, short_results, cg, notes = {}, {}, {}, {}, []
     try:
         sptk_stage, sptk_note = SPTK_LPC, None
         if tools["sptk"]:
             sptk_stage, sptk_note = choose_sptk_stage(raw, tmp)
-        cmds = tool_commands(tools, vocana, praat_script, wav, raw, sptk_stage)
+            if sptk_note:
+                notes.append("SPTK: 'sptk lpc' stops at the first frame of digital silence, so "
+                             "the pipeline is 'x2x +sf | frame | window -w 1 -n 0 | acorr | "
+                             "levdur | x2x +fa' (the same two steps), on both inputs.")
+        cases = {}
+        for case, (c_wav, c_raw, c_samples, c_short, _, c_one) in inputs.items():
+            if case == "generated":
+                make = lambda w, r: tool_commands(tools, vocana, praat_script, w, r, sptk_stage)
+            else:
+                make = lambda w, r: espeak_commands(tools, vocana, track, praat_script, w, r,
+                                                    sptk_stage)
+            cases[case] = (make(c_wav, c_raw), make(c_short, c_raw), make(c_one, c_raw))
 
         log("")
-        log(f"input: {wav.name}: {seconds:g} s, {samples:,} samples at {RATE} Hz, "
-            f"md5 {md5(wav)}")
-        log(f"frames: {frames:,} ({FRAME_LENGTH} points every {FRAME_RATE}, order {LPC_ORDER}); "
-            f"the same count is used for every tool")
+        for case, (c_wav, c_raw, c_samples, _, _, _) in inputs.items():
+            log(f"input {case}: {c_wav.name}: {c_samples / RATE:g} s, {c_samples:,} samples at "
+                f"{RATE} Hz, {frame_count(c_samples):,} frames, md5 {md5(c_wav)}")
+            for name, make in cases[case][0].items():
+                argv, so, env = make(Path("$TMP"))
+                shown = " ".join(str(a) for a in argv)
+                prefix = " ".join(f"{k}={v}" for k, v in (env or {}).items())
+                log(f"  {name:<44} {prefix + ' ' if prefix else ''}{shown}"
+                    f"{' > ' + str(so) if so else ''}")
         if sptk_note:
             log(f"note: 'sptk lpc' stops at the first frame of digital silence ({sptk_note});"
                 f" the SPTK pipeline runs its two steps as 'acorr | levdur' instead")
-        for name, make in cmds.items():
-            argv, so = make(Path("$TMP"))
-            shown = " ".join(str(a) for a in argv)
-            log(f"  {name:<26} {shown}{' > ' + str(so) if so else ''}")
 
-        # Warm-up on the short file (binaries and libraries into the page
+        # Warm-up on the short files (binaries and libraries into the page
         # cache), which also gives vocana's peak memory for few frames.
-        log("\nwarm-up on the short file")
-        short_cmds = tool_commands(tools, vocana, praat_script, short_wav, raw, sptk_stage)
-        short_cmds.pop("SPTK LP pipeline", None)  # the raw file is the long one
-        short_results, _ = measure_all(short_cmds, 1, tmp)
+        log("\nwarm-up on the short files")
+        for case in cases:
+            short = {n: c for n, c in cases[case][1].items() if not n.startswith("SPTK")}
+            short_results[case], _ = measure_all(short, 1, tmp)
 
+        # All runs of both inputs interleaved, so that a change of load on a
+        # shared machine falls on every row alike.
         log(f"\nmeasuring: {args.reps} repetitions, tools interleaved")
-        results, broken = measure_all(cmds, args.reps, tmp)
+        every = {(case, name): make for case in cases for name, make in cases[case][0].items()}
+        flat = {f"{case}: {name}": make for (case, name), make in every.items()}
+        measured, failed = measure_all(flat, args.reps, tmp)
+        for case in cases:
+            results[case] = {n: measured[f"{case}: {n}"] for n in cases[case][0]}
+            broken.update({k: v for k, v in failed.items() if k.startswith(case + ":")})
 
-        cg = {}
         if tools["valgrind"]:
-            log(f"\ncallgrind on {args.callgrind_seconds:g} s ({frame_count(short_samples):,} frames)")
-            # A one-frame file gives the start-up cost (loader, libraries,
-            # reading, report), taken off before dividing by the frames.
-            one_wav, _, _ = make_input(generator, work, FRAME_LENGTH / RATE, args.seed, logfile)
-            one_cmds = tool_commands(tools, vocana, praat_script, one_wav, raw, sptk_stage)
-            for name in ("vocana", "vocana -a", "vocana -b -F -S -a"):
-                try:
-                    runs = []
-                    for table, top in ((short_cmds, args.top), (one_cmds, 0)):
-                        folder = Path(tempfile.mkdtemp(dir=tmp))
-                        try:
-                            argv, so = table[name](folder)
-                            runs.append(callgrind(argv, folder, top))
-                        finally:
-                            shutil.rmtree(folder, ignore_errors=True)
-                    (total, rows), (base, _) = runs
-                    cg[name] = (total, base, rows)
-                    log(f"  {name}: {total:,} instructions; one frame: {base:,}")
-                except RuntimeError as e:
-                    log(f"  {name}: FAILED ({e})")
+            for case, (_, _, _, _, c_short_samples, _) in inputs.items():
+                log(f"\ncallgrind, {case}: {args.callgrind_seconds:g} s "
+                    f"({frame_count(c_short_samples):,} frames)")
+                # A one-frame file gives the start-up cost (loader, libraries,
+                # reading, report), taken off before dividing by the frames.
+                for name in cases[case][0]:
+                    if not name.startswith("vocana") or (
+                            "VOCANA_THREADS" in name and name != vocana_threads_name(1)):
+                        continue
+                    try:
+                        runs = []
+                        for table, top in ((cases[case][1], args.top), (cases[case][2], 0)):
+                            folder = Path(tempfile.mkdtemp(dir=tmp))
+                            try:
+                                argv, so, env = table[name](folder)
+                                runs.append(callgrind(argv, folder, top, env))
+                            finally:
+                                shutil.rmtree(folder, ignore_errors=True)
+                        (total, rows), (base, _) = runs
+                        cg[(case, name)] = (total, base, rows, c_short_samples)
+                        log(f"  {name}: {total:,} instructions; one frame: {base:,}")
+                    except RuntimeError as e:
+                        log(f"  {name}: FAILED ({e})")
     finally:
         shutil.rmtree(tmp, ignore_errors=True)
 
     # ------------------------------------------------------------ report
-    med = {name: {k: median_of(runs, k) for k in ("cpu", "wall", "rss", "out")}
-           for name, runs in results.items() if runs}
-    sptk_cpu = med.get("SPTK LP pipeline", {}).get("cpu")
-    praat_cpu = med.get("Praat To Formant (burg)", {}).get("cpu")
-
     lines = []
     out = lines.append
     out(f"Machine: {machine_description()}")
     versions = peer_versions(tools)
     out(f"Peers: {versions}" if versions else "Peers: none")
-    out(f"Input: {seconds:g} s of generated speech (seed {args.seed}), 16 kHz 16-bit, "
-        f"{frames:,} frames of {FRAME_LENGTH} points every {FRAME_RATE}; "
-        f"median of {args.reps} runs; CPU = user + system")
+    out(f"Median of {args.reps} runs, all rows of both inputs interleaved; CPU = user + system "
+        f"of the whole process tree; 16 kHz 16-bit, frames of {FRAME_LENGTH} points every "
+        f"{FRAME_RATE}, LPC order {LPC_ORDER}")
     out(f"Load average (1 min) at start {load_start:.2f}, at end {os.getloadavg()[0]:.2f} "
         f"(above 0.1 other work shared the cores)")
+    med = {}
+    for case, (c_wav, _, c_samples, _, _, _) in inputs.items():
+        m = {name: {k: median_of(runs, k) for k in ("cpu", "wall", "rss", "out")}
+             for name, runs in results.get(case, {}).items() if runs}
+        med[case] = m
+        frames, seconds = frame_count(c_samples), c_samples / RATE
+        sptk_cpu = m.get("SPTK LP pipeline", {}).get("cpu")
+        praat_name = ("Praat To Formant (burg)" if case == "generated" else
+                      "Praat To Formant (burg) " + " ".join(PRAAT_VOCANA_FRAMES))
+        praat_cpu = m.get(praat_name, {}).get("cpu")
+        out("")
+        if case == "generated":
+            out(f"Input generated: {seconds:g} s of generated speech (seed {args.seed}), "
+                f"about a fifth digital silence (vocana skips those frames); {frames:,} frames; "
+                f"md5 {md5(c_wav)}")
+        else:
+            out(f"Input espeak: {seconds:g} s of espeak-ng speech (8 voice settings, "
+                f"resampled with sox, zeros replaced by +-1: no digital silence); "
+                f"{frames:,} frames; md5 {md5(c_wav)}")
+        out("")
+        out("| run | CPU s | wall s | frames per CPU s | CPU s per hour of audio "
+            "| speed vs SPTK | speed vs Praat | peak memory | text written |")
+        out("|---|---:|---:|---:|---:|---:|---:|---:|---:|")
+        for name, r in m.items():
+            cpu = r["cpu"]
+            fps = f"{frames / cpu:,.0f}" if cpu > 0 else "-"
+            out(f"| `{name}` | {cpu:.2f} | {r['wall']:.2f} | {fps} | {cpu * 3600 / seconds:.1f} "
+                f"| {ratio(sptk_cpu, cpu)} | {ratio(praat_cpu, cpu)} | {r['rss'] / 1e6:.1f} MB "
+                f"| {r['out'] / 1e6:.1f} MB |")
     out("")
-    out("| run | CPU s | wall s | frames per CPU s | CPU s per hour of audio "
-        "| speed vs SPTK | speed vs Praat | peak memory | text written |")
-    out("|---|---:|---:|---:|---:|---:|---:|---:|---:|")
-    for name, m in med.items():
-        cpu = m["cpu"]
-        fps = f"{frames / cpu:,.0f}" if cpu > 0 else "-"
-        out(f"| `{name}` | {cpu:.2f} | {m['wall']:.2f} | {fps} | {cpu * 3600 / seconds:.1f} "
-            f"| {ratio(sptk_cpu, cpu)} | {ratio(praat_cpu, cpu)} | {m['rss'] / 1e6:.1f} MB "
-            f"| {m['out'] / 1e6:.1f} MB |")
-    out("")
-    out("speed vs X = X's CPU seconds / this run's CPU seconds (above 1: faster than X).")
+    out("speed vs X = X's CPU seconds / this run's CPU seconds (above 1: faster than X); "
+        "Praat is the row of the same input ('generated': 0.008 5 5500 0.025 50; 'espeak': "
+        "0.008 5 5000 0.016 50).")
     for name, why in broken.items():
         out(f"FAILED: {name}: {why}")
     for line in skipped:
         out(line)
-    if sptk_note:
-        out("SPTK: 'sptk lpc' stops at the first frame of digital silence, so the pipeline is "
-            "'x2x +sf | frame | window -w 1 -n 0 | acorr | levdur | x2x +fa' (the same two steps).")
+    for line in notes:
+        out(line)
 
     # Goals
     out("")
     out("Goals:")
-    v = med.get("vocana")
-    if v and praat_cpu:
+    gen = med.get("generated", {})
+    v = gen.get("vocana")
+    praat_cpu = gen.get("Praat To Formant (burg)", {}).get("cpu")
+    if v and praat_cpu and v["cpu"] > 0:
         r = praat_cpu / v["cpu"]
-        out(f"  formants vs Praat: {r:.2f}x less CPU (goal >= {PRAAT_GOAL:g}x; "
+        out(f"  generated, formants vs Praat: {r:.2f}x less CPU (goal >= {PRAAT_GOAL:g}x; "
             f"vocana {v['cpu']:.2f} s, Praat {praat_cpu:.2f} s): "
             f"{'MET' if r >= PRAAT_GOAL else 'NOT MET'}")
     else:
-        out("  formants vs Praat: not measured")
-    va = med.get("vocana -a")
-    if va and sptk_cpu:
-        out(f"  vocana -a vs SPTK: {va['cpu']:.2f} s vs {sptk_cpu:.2f} s "
+        out("  generated, formants vs Praat: not measured (or too short to time)")
+    va, sptk_cpu = gen.get("vocana -a"), gen.get("SPTK LP pipeline", {}).get("cpu")
+    if va and sptk_cpu and va["cpu"] > 0:
+        out(f"  generated, vocana -a vs SPTK: {va['cpu']:.2f} s vs {sptk_cpu:.2f} s "
             f"({sptk_cpu / va['cpu']:.2f}x): {'MET' if va['cpu'] <= sptk_cpu else 'NOT MET'}")
     else:
-        out("  vocana -a vs SPTK: not measured")
-    sample_bytes = 2 * samples
+        out("  generated, vocana -a vs SPTK: not measured")
+    esp = med.get("espeak", {})
+    one, two = esp.get(vocana_threads_name(1)), esp.get(vocana_threads_name(2))
+    e_praat = esp.get("Praat To Formant (burg) " + " ".join(PRAAT_VOCANA_FRAMES), {}).get("cpu")
+    if one and e_praat and one["cpu"] > 0:
+        r = e_praat / one["cpu"]
+        out(f"  espeak, formants with one thread vs Praat {' '.join(PRAAT_VOCANA_FRAMES)}: "
+            f"{r:.2f}x less CPU (goal >= {ESPEAK_PRAAT_GOAL:g}x; vocana {one['cpu']:.2f} s, "
+            f"Praat {e_praat:.2f} s): {'MET' if r >= ESPEAK_PRAAT_GOAL else 'NOT MET'}")
+    else:
+        out("  espeak, formants vs Praat: not measured (or too short to time)")
+    if one and two and two["wall"] > 0:
+        r = one["wall"] / two["wall"]
+        out(f"  espeak, 2 threads vs 1: {r:.2f}x less wall time (goal >= {THREADS_GOAL:g}x; "
+            f"{two['wall']:.2f} s vs {one['wall']:.2f} s): "
+            f"{'MET' if r >= THREADS_GOAL else 'NOT MET'} (a build without the threaded "
+            f"frame loop ignores VOCANA_THREADS)")
+    else:
+        out("  espeak, 2 threads vs 1: not measured")
     if v:
-        excess = max(med[n]["rss"] for n in med if n.startswith("vocana")) - sample_bytes
-        short_v = short_results.get("vocana")
-        short_excess = short_v[0]["rss"] - 2 * short_samples if short_v else excess
+        wav_g, _, samples_g, _, short_samples_g, _ = inputs["generated"]
+        sample_bytes = 2 * samples_g
+        vocana_rows = [name for name in gen if name.startswith("vocana")]
+        excess = max(gen[n]["rss"] for n in vocana_rows) - sample_bytes
+        short_v = short_results.get("generated", {}).get("vocana")
+        short_excess = short_v[0]["rss"] - 2 * short_samples_g if short_v else excess
         constant = excess - short_excess <= MEMORY_CONSTANT_SLACK
         few = excess <= MEMORY_FEW_MB
-        out(f"  memory: sample array {sample_bytes / 1e6:.1f} MB; vocana peak "
-            f"{(sample_bytes + excess) / 1e6:.1f} MB (highest of its three runs) = samples + "
-            f"{excess / 1e6:.1f} MB; on the {short_samples / RATE:g} s file: samples + "
+        out(f"  memory (generated): sample array {sample_bytes / 1e6:.1f} MB; vocana peak "
+            f"{(sample_bytes + excess) / 1e6:.1f} MB (highest of its runs) = samples + "
+            f"{excess / 1e6:.1f} MB; on the {short_samples_g / RATE:g} s file: samples + "
             f"{short_excess / 1e6:.1f} MB")
         out(f"          excess <= {MEMORY_FEW_MB / 1e6:.1f} MB: {'yes' if few else 'no'}; "
             f"constant in frames (within {MEMORY_CONSTANT_SLACK / 1e6:.1f} MB): "
             f"{'yes' if constant else 'no'}: {'MET' if few and constant else 'NOT MET'}")
 
     if cg:
-        cg_frames = frame_count(short_samples)
         out("")
-        out(f"Callgrind, {short_samples / RATE:g} s file ({cg_frames:,} frames). Instructions "
-            f"per frame = (Ir of the file - Ir of a one-frame file) / ({cg_frames:,} - 1); "
-            f"all-in = Ir of the file / frames, start-up included. Functions by self "
-            f"(exclusive) cost over the whole run:")
-        for name, (total, base, rows) in cg.items():
+        out(f"Callgrind on {args.callgrind_seconds:g} s of each input. Instructions per frame = "
+            f"(Ir of the file - Ir of a one-frame file) / (frames - 1); all-in = Ir of the "
+            f"file / frames, start-up included. Functions by self (exclusive) cost over the "
+            f"whole run:")
+        for (case, name), (total, base, rows, c_short_samples) in cg.items():
+            cg_frames = frame_count(c_short_samples)
             per_frame = (total - base) / (cg_frames - 1) if cg_frames > 1 else float(total)
             out("")
-            out(f"`{name}`: {per_frame:,.0f} Ir per frame ({total / cg_frames:,.0f} all-in; "
-                f"{total:,} Ir in all, start-up {base:,})")
+            out(f"{case}, `{name}`: {per_frame:,.0f} Ir per frame ({total / cg_frames:,.0f} "
+                f"all-in; {total:,} Ir in all over {cg_frames:,} frames, start-up {base:,})")
             out("")
             out("| self Ir | share | function |")
             out("|---:|---:|---|")

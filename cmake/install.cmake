@@ -2,7 +2,7 @@
 # and the manual page, compressed as Debian keeps manual pages) and dev (the
 # headers, pkg-config file and CMake package). `cpack` builds a Debian package
 # of each: vocana and vocana-dev.
-install(TARGETS vocana RUNTIME DESTINATION ${CMAKE_INSTALL_BINDIR} COMPONENT runtime)
+install(TARGETS vocana vocana-track RUNTIME DESTINATION ${CMAKE_INSTALL_BINDIR} COMPONENT runtime)
 install(PROGRAMS tools/vocana-plot DESTINATION ${CMAKE_INSTALL_BINDIR} COMPONENT runtime)
 install(TARGETS vocana_shared EXPORT vocanaTargets
         LIBRARY DESTINATION ${CMAKE_INSTALL_LIBDIR} COMPONENT runtime NAMELINK_COMPONENT dev)
@@ -50,7 +50,8 @@ set(CPACK_PACKAGE_DESCRIPTION
 Hamming-windowed frames and writes, frame by frame, plain-text streams of\n\
 formant frequencies and bandwidths, FFT and LPC power spectra, LP\n\
 coefficients and spectral tilts. vocana-plot draws a spectrogram with the\n\
-formant tracks as a PNG.")
+formant tracks as a PNG. vocana-track writes labelled formant tracks F1..F5\n\
+of any sound file libsndfile reads as a table (TSV, CSV or JSON).")
 set(CPACK_DEB_COMPONENT_INSTALL ON)
 # python/CMakeLists.txt adds the component of the Python module (python3-vocana).
 set(CPACK_COMPONENTS_ALL runtime dev ${VOCANA_PYTHON_COMPONENTS})
@@ -70,6 +71,6 @@ find_program(VOCANA_DPKG_SHLIBDEPS dpkg-shlibdeps)
 if(VOCANA_DPKG_SHLIBDEPS)
   set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS ON)
 else()
-  set(CPACK_DEBIAN_PACKAGE_DEPENDS "libsndfile1")
+  set(CPACK_DEBIAN_PACKAGE_DEPENDS "libsndfile1, libsoxr0")
 endif()
 include(CPack)

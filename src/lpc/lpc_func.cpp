@@ -19,14 +19,36 @@ Pair load_pair(const double* at) {
 
 void store_pair(double* at, Pair v) { std::memcpy(at, &v, sizeof v); }
 
-}  // namespace
+// Lags first .. first + 2 PAIRS - 1 accumulated side by side in one pass over
+// the samples that all of them share, then each lag up to last finishes its
+// own tail; a lag above last is dropped. Each lag's sum still starts from 0.0
+// and runs in increasing j, so the bits are those of the lags summed one
+// after the other. Needs n >= first + 2 PAIRS - 1. Up to four pairs keep the
+// sums, the broadcast sample and the loaded pairs in the sixteen registers.
+template <int PAIRS>
+void autocor_block(const double* data, std::span<double> r, int n, int first, int last) {
+  constexpr int LAGS = 2 * PAIRS;
+  const int shared = n - (first + LAGS - 1);
+  Pair sums[PAIRS];
+  for (Pair& s : sums) s = Pair{0.0, 0.0};
+  const double* const lagged = data + first;
+  for (int j = 0; j < shared; ++j) {
+    const Pair xj = {data[j], data[j]};
+#pragma GCC unroll 4
+    for (int k = 0; k < PAIRS; ++k) sums[k] += xj * load_pair(lagged + j + 2 * k);
+  }
+  std::array<double, LAGS> lag_sums;
+  for (int k = 0; k < PAIRS; ++k) store_pair(&lag_sums[2 * k], sums[k]);
+  for (int i = first; i <= last && i < first + LAGS; ++i) {
+    double sum = lag_sums[i - first];
+    for (int j = shared; j < n - i; ++j) sum += data[j] * data[j + i];
+    r[i] = sum;
+  }
+}
 
-void autocor(std::span<const double> x, std::span<double> r, int n, int p) {
-  // Lags are accumulated side by side over the samples that every lag of a
-  // group shares, then each lag finishes its own tail. Each lag's sum still
-  // runs from 0.0 in increasing j, so the bits are those of the lags summed
-  // one after the other.
-  const double* const data = x.data();
+// Lags in groups of four, each group in its own pass over the shared samples;
+// for any order and frame length.
+void autocor_groups(const double* data, std::span<double> r, int n, int p) {
   const int shared = n - p > 0 ? n - p : 0;
   int lag = 0;
   for (; lag + 3 <= p; lag += 4) {
@@ -57,6 +79,32 @@ void autocor(std::span<const double> x, std::span<double> r, int n, int p) {
     double sum = r[i];
     for (int j = shared; j < n - i; ++j) sum += data[j] * data[j + i];
     r[i] = sum;
+  }
+}
+
+}  // namespace
+
+void autocor(std::span<const double> x, std::span<double> r, int n, int p) {
+  if (p < 0 || n < p + 2) {
+    autocor_groups(x.data(), r, n, p);
+    return;
+  }
+  // Blocks of up to eight lags, each in one pass over its shared samples.
+  for (int first = 0; first <= p; first += 8) {
+    switch ((p - first + 2) / 2) {
+      case 1:
+        autocor_block<1>(x.data(), r, n, first, p);
+        break;
+      case 2:
+        autocor_block<2>(x.data(), r, n, first, p);
+        break;
+      case 3:
+        autocor_block<3>(x.data(), r, n, first, p);
+        break;
+      default:
+        autocor_block<4>(x.data(), r, n, first, p);
+        break;
+    }
   }
 }
 
