@@ -1,7 +1,8 @@
 // Pieces of the Python module `vocana`, one unit per concern: the module
 // itself with its error translation (module.cpp), the sound readers
-// (reading.cpp), the conversion of caller arrays to samples (samples.cpp) and
-// the frame analysis (analysis.cpp). Only the public API of the library is used.
+// (reading.cpp), the conversion of caller arrays to samples (samples.cpp), the
+// frame analysis (analysis.cpp) and the formant tracks with the reader of every
+// format (tracks.cpp). Only the public API of the library is used.
 #pragma once
 
 #include <pybind11/numpy.h>
@@ -19,9 +20,10 @@ namespace vocana_python {
 
 namespace py = pybind11;
 
-// bind_reading, bind_analysis: add their functions and types to the module.
+// bind_reading, bind_analysis, bind_tracks: add their functions and types to the module.
 void bind_reading(py::module_& m);
 void bind_analysis(py::module_& m);
+void bind_tracks(py::module_& m);
 
 // path_bytes: a file name as the bytes the system sees: str (encoded as os.fsencode
 // does), bytes, or any os.PathLike. Raises TypeError for anything else.

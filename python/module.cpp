@@ -71,10 +71,13 @@ PYBIND11_MODULE(vocana, m) {
       "read(path) loads a sound as the vocana program does; analyze(samples, rate)\n"
       "performs the program's analysis on any array of samples, on a span and frame\n"
       "settings of the caller's choice, and gives every result stream as an array.\n"
+      "read_audio(path) reads any format libsndfile reads; track(samples, rate) and\n"
+      "track_file(path) give the formant tracks of vocana-track as columns.\n"
       "Errors raise OSError (files), ValueError (settings and arguments) or\n"
       "RuntimeError (a failed analysis), with the text the program prints.";
   m.attr("__version__") = VOCANA_VERSION;
   pybind11::register_exception_translator(vp::translate_error);
   vp::bind_reading(m);
   vp::bind_analysis(m);
+  vp::bind_tracks(m);
 }
