@@ -1,5 +1,6 @@
 """vocana.track and vocana.read_audio against vocana-track: the same table once
 formatted as the program formats it, and the reader's channels."""
+import importlib.util
 import math
 import os
 import subprocess
@@ -89,3 +90,24 @@ def test_read_audio_mixes_or_picks_a_channel(tmp_path):
     stereo = np.column_stack([left, right]) / 32768
     assert np.array_equal(vocana.track(stereo, rate, channel=2).F1,
                           vocana.track_file(path, channel=2).F1, equal_nan=True)
+
+
+def test_readme_python_examples_run(tmp_path, monkeypatch):
+    readme = (EXAMPLE.parent.parent / "README.md").read_text()
+    section = readme[readme.index("\n## Python\n"):]
+    section = section[:section.index("\n## ", 1)]
+    blocks = section.split("```python\n")[1:]
+    assert len(blocks) == 3
+    (tmp_path / "examples").mkdir()
+    (tmp_path / "examples" / "vowels.wav").symlink_to(EXAMPLE)
+    (tmp_path / "corpus").mkdir()
+    for name in ("a.wav", "b.wav"):
+        (tmp_path / "corpus" / name).symlink_to(EXAMPLE)
+    monkeypatch.chdir(tmp_path)
+    scope = {}
+    plots = importlib.util.find_spec("matplotlib") is not None
+    for block in blocks:
+        code = block[:block.index("```")]
+        if plots or "matplotlib" not in code:
+            exec(code, scope)
+    assert len(scope["a"]) == 111 and sorted(scope["corpus"].file.unique()) == ["a.wav", "b.wav"]
