@@ -91,7 +91,7 @@ void utterance(Rng& g, int count, double peak, std::vector<double>& out) {
   const std::size_t begin = out.size();
   out.resize(begin + count, 0.0);
 
-  const double f0_start = uniform(g, 90.0, 230.0);         // [Hz]
+  const double f0_start = uniform(g, 90.0, 230.0);          // [Hz]
   const double f0_end = f0_start * uniform(g, 0.65, 0.95);  // declination
   const double wobble_rate = uniform(g, 2.0, 5.0);          // [Hz]
   const double wobble_depth = uniform(g, 0.03, 0.10);
@@ -118,11 +118,11 @@ void utterance(Rng& g, int count, double peak, std::vector<double>& out) {
         tune(fricative, uniform(g, 3500.0, 6000.0), uniform(g, 800.0, 1600.0));
       } else {
         vowel = static_cast<int>(next(g) * kVowelCount);
-        for (int k = 0; k < kFormants; ++k)
-          to[k] = kVowelTargets[vowel][k] * uniform(g, 0.9, 1.1);
+        for (int k = 0; k < kFormants; ++k) to[k] = kVowelTargets[vowel][k] * uniform(g, 0.9, 1.1);
         segment_length = static_cast<int>(uniform(g, 0.08, 0.35) * kRate);
       }
-      transition = std::max(1, std::min(segment_length, static_cast<int>(uniform(g, 0.04, 0.08) * kRate)));
+      transition =
+          std::max(1, std::min(segment_length, static_cast<int>(uniform(g, 0.04, 0.08) * kRate)));
       segment_left = segment_length;
     }
     const int in_segment = segment_length - segment_left;

@@ -1,10 +1,10 @@
 // Prints the formants of every analysed frame of a sound file through the
 // vocana library:  print_formants FILE
-#include <cstdio>
-
 #include <vocana/analysis.h>
 #include <vocana/error.h>
 #include <vocana/sound.h>
+
+#include <cstdio>
 
 int main(int argc, char** argv) {
   if (argc != 2) return 2;

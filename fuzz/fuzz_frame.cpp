@@ -5,6 +5,8 @@
 //   (2..MAX_FRAME_LENGTH), byte 3 flags (bit 0: critical second-order mode;
 //   bits 1-3: sampling frequency), then little-endian samples, repeated
 //   cyclically to fill the frame (all zeros when there are none).
+#include <vocana/error.h>
+
 #include <array>
 #include <cmath>
 #include <cstdint>
@@ -12,8 +14,6 @@
 #include <cstring>
 #include <string>
 #include <vector>
-
-#include <vocana/error.h>
 
 #include "common/constants.h"
 #include "fuzz_support.h"

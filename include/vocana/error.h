@@ -4,10 +4,10 @@
 // that lets a caller (a binding) choose its own error without reading text.
 #pragma once
 
+#include <vocana/export.h>
+
 #include <stdexcept>
 #include <string>
-
-#include <vocana/export.h>
 
 namespace vocana {
 

@@ -4,12 +4,12 @@
 // analysis.h runs exactly these computations.
 #pragma once
 
+#include <vocana/export.h>
+#include <vocana/types.h>
+
 #include <complex>
 #include <span>
 #include <string>
-
-#include <vocana/export.h>
-#include <vocana/types.h>
 
 namespace vocana {
 

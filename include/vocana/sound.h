@@ -2,11 +2,11 @@
 // one channel of 16-bit PCM, or a headerless file of 16-bit samples.
 #pragma once
 
-#include <string>
-#include <vector>
-
 #include <vocana/export.h>
 #include <vocana/types.h>
+
+#include <string>
+#include <vector>
 
 namespace vocana {
 

@@ -1,10 +1,9 @@
 // The frame loop: every whole frame of the span, in order, to the caller's sink.
 #include <sched.h>
-
-#include <thread>
-
 #include <vocana/analysis.h>
 #include <vocana/error.h>
+
+#include <thread>
 
 #include "analysis/frame_analysis.h"
 #include "analysis/frame_pool.h"

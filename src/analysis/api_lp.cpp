@@ -1,8 +1,8 @@
 // The LP steps of the public API over the library's own units.
+#include <vocana/lp.h>
+
 #include <array>
 #include <cstring>
-
-#include <vocana/lp.h>
 
 #include "common/messages.h"
 #include "input/spframe.h"
@@ -41,13 +41,13 @@ void polynomial_roots(std::span<const std::complex<double>> c,
   std::array<Cnum, ZROOTS_MAX_DEGREE + 1> coefficients;
   std::array<Cnum, ZROOTS_MAX_DEGREE + 1> found;
   for (int j = 0; j <= m; ++j) coefficients[j] = Cnum{c[j].real(), c[j].imag()};
-  zroots(std::span<const Cnum>(coefficients.data(), m + 1), m,
-         std::span<Cnum>(found.data(), m + 1), 1);
+  zroots(std::span<const Cnum>(coefficients.data(), m + 1), m, std::span<Cnum>(found.data(), m + 1),
+         1);
   for (int j = 1; j <= m; ++j) roots[j - 1] = {found[j].r, found[j].i};
 }
 
-int formants(std::span<const double> a, int p, std::span<double> freq, std::span<double> bw,
-             int fs, std::string& messages) {
+int formants(std::span<const double> a, int p, std::span<double> freq, std::span<double> bw, int fs,
+             std::string& messages) {
   return extract_formant(a, p, freq, bw, fs, messages);
 }
 

@@ -1,8 +1,8 @@
 // Loading as the program loads, through the public API.
-#include <array>
-
 #include <vocana/error.h>
 #include <vocana/sound.h>
+
+#include <array>
 
 #include "input/data_io.h"
 

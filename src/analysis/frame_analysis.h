@@ -1,21 +1,21 @@
 // One frame of the analysis, on working arrays owned by the caller.
 #pragma once
 
+#include <vocana/analysis.h>
+
 #include <array>
 #include <span>
 #include <vector>
-
-#include <vocana/analysis.h>
 
 #include "common/constants.h"
 #include "spectrum/pws_func.h"
 
 // Working arrays of one analysing thread, sized once.
 struct FrameWork {
-  std::vector<double> window;                                 // [0..n-1] Hamming window
-  std::array<double, MAX_FRAME_LENGTH> frame{};               // [0..n-1] windowed frame
-  std::array<double, MAX_LPC_ORDER + 2> autocorrelation{};    // r[0..p]
-  SpectrumWork spectrum;                                      // transform buffers, twiddles
+  std::vector<double> window;                               // [0..n-1] Hamming window
+  std::array<double, MAX_FRAME_LENGTH> frame{};             // [0..n-1] windowed frame
+  std::array<double, MAX_LPC_ORDER + 2> autocorrelation{};  // r[0..p]
+  SpectrumWork spectrum;                                    // transform buffers, twiddles
   bool carried = false;  // the last frame's Durbin recursion ended with E <= 0, so it may
                          // have stopped early and left coefficients of the frame before
 };
@@ -49,4 +49,3 @@ void reserve_messages(vocana::FrameResult& result);
 // status is not yet failed: the caller sets it).
 bool analyze_frame(std::span<const Sample> samples, const vocana::AnalysisSettings& settings,
                    int start, FrameWork& work, vocana::FrameResult& result);
-

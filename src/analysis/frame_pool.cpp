@@ -1,5 +1,7 @@
 #include "analysis/frame_pool.h"
 
+#include <vocana/error.h>
+
 #include <algorithm>
 #include <condition_variable>
 #include <exception>
@@ -8,8 +10,6 @@
 #include <system_error>
 #include <thread>
 #include <vector>
-
-#include <vocana/error.h>
 
 #include "analysis/frame_analysis.h"
 
@@ -25,25 +25,25 @@ constexpr int MAX_BLOCK_FRAMES = 256;
 
 // One block of consecutive frames, analysed by one worker.
 struct Block {
-  long ready = -1;                    // number of the block the results belong to
-  std::vector<FrameResult> results;   // one per frame of the block
-  std::vector<char> carried;          // the frame must be analysed again in order
-  int count = 0;                      // frames analysed (up to a failure)
-  bool failed = false;                // results[count - 1] failed in the root finder
-  std::exception_ptr error;           // what the failure threw
+  long ready = -1;                   // number of the block the results belong to
+  std::vector<FrameResult> results;  // one per frame of the block
+  std::vector<char> carried;         // the frame must be analysed again in order
+  int count = 0;                     // frames analysed (up to a failure)
+  bool failed = false;               // results[count - 1] failed in the root finder
+  std::exception_ptr error;          // what the failure threw
 };
 
 struct Pool {
   std::span<const Sample> samples;
   vocana::AnalysisSettings settings;
-  long frames = 0;        // whole frames in the span
-  int block_frames = 1;   // frames per block
-  long blocks = 0;        // blocks in the span
+  long frames = 0;       // whole frames in the span
+  int block_frames = 1;  // frames per block
+  long blocks = 0;       // blocks in the span
   std::vector<Block> ring;
   std::mutex mutex;
   std::condition_variable changed;
-  long next_block = 0;    // the next block a worker takes
-  long delivered = 0;     // blocks handed to the sink
+  long next_block = 0;  // the next block a worker takes
+  long delivered = 0;   // blocks handed to the sink
   bool stop = false;
 };
 
@@ -144,9 +144,8 @@ bool analyze_on_threads(std::span<const Sample> samples, const vocana::AnalysisS
   pool.settings = settings;
   pool.frames = vocana::frame_count(settings);
   const int per_frame = frame_bytes(settings);
-  pool.block_frames =
-      std::clamp(static_cast<int>(BLOCK_BYTES / static_cast<std::size_t>(per_frame)), 1,
-                 MAX_BLOCK_FRAMES);
+  pool.block_frames = std::clamp(
+      static_cast<int>(BLOCK_BYTES / static_cast<std::size_t>(per_frame)), 1, MAX_BLOCK_FRAMES);
   pool.blocks = (pool.frames + pool.block_frames - 1) / pool.block_frames;
   threads = static_cast<int>(std::min<long>(threads, std::max<long>(pool.blocks, 1)));
   // All the memory of the pool, every result record sized, before any worker

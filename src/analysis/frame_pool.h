@@ -1,9 +1,9 @@
 // The frame loop on several threads, with results handed over in frame order.
 #pragma once
 
-#include <span>
-
 #include <vocana/analysis.h>
+
+#include <span>
 
 #include "common/constants.h"
 

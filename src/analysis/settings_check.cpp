@@ -1,8 +1,8 @@
 // The checks of the analysis settings and the span against the samples.
-#include <string>
-
 #include <vocana/analysis.h>
 #include <vocana/error.h>
+
+#include <string>
 
 #include "common/messages.h"
 #include "input/spframe.h"

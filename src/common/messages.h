@@ -3,9 +3,9 @@
 // thrown as a vocana::Error, never written to a stream.
 #pragma once
 
-#include <string>
-
 #include <vocana/error.h>
+
+#include <string>
 
 // append_text: appends the printf-formatted text to out.
 //   out     in/out  text so far

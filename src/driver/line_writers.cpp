@@ -11,7 +11,8 @@ void flush_text(TextBuffer& text, std::FILE* out) {
 
 // Makes room for one more line.
 void reserve_line(TextBuffer& text, std::FILE* out) {
-  if (text.data.data() + TextBuffer::CAPACITY - text.end < TextBuffer::RESERVE) flush_text(text, out);
+  if (text.data.data() + TextBuffer::CAPACITY - text.end < TextBuffer::RESERVE)
+    flush_text(text, out);
 }
 
 char* put_text(char* out, const char* text) {

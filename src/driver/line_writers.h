@@ -3,11 +3,11 @@
 // coefficient and tilt lines, spectrum blocks and the speech-wave dump.
 #pragma once
 
+#include <vocana/analysis.h>
+
 #include <array>
 #include <cstdio>
 #include <span>
-
-#include <vocana/analysis.h>
 
 #include "driver/text_format.h"
 

@@ -97,7 +97,6 @@ void apply_option(int option, const char* arg, RunSettings& settings, ResultStre
   }
 }
 
-
 bool resolve_rate_and_span(RunSettings& settings, int header_sampling_frequency) {
   const int requested = settings.requested_sampling_frequency;
   if (header_sampling_frequency != -1) {
@@ -123,7 +122,8 @@ bool resolve_rate_and_span(RunSettings& settings, int header_sampling_frequency)
   return true;
 }
 
-vocana::AnalysisSettings analysis_settings(const RunSettings& settings, const ResultStreams& slots) {
+vocana::AnalysisSettings analysis_settings(const RunSettings& settings,
+                                           const ResultStreams& slots) {
   vocana::AnalysisSettings analysis;
   analysis.sampling_frequency = settings.sampling_frequency;
   analysis.lpc_order = settings.lpc_order;

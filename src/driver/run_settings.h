@@ -1,28 +1,28 @@
 // The settings of one run and the seven result-stream slots.
 #pragma once
 
+#include <vocana/analysis.h>
+#include <vocana/types.h>
+
 #include <array>
 #include <cstdio>
 #include <span>
 
-#include <vocana/analysis.h>
-#include <vocana/types.h>
-
 struct RunSettings {
-  const char* input_path = nullptr;       // the one operand
-  int requested_sampling_frequency = -1;  // [Hz] -s, -1: not given
-  int sampling_frequency = -1;            // [Hz] resolved after loading
-  int lpc_order = vocana::DEFAULT_LPC_ORDER;      // -m; -2 sets 2
+  const char* input_path = nullptr;                 // the one operand
+  int requested_sampling_frequency = -1;            // [Hz] -s, -1: not given
+  int sampling_frequency = -1;                      // [Hz] resolved after loading
+  int lpc_order = vocana::DEFAULT_LPC_ORDER;        // -m; -2 sets 2
   int frame_length = vocana::DEFAULT_FRAME_LENGTH;  // [points] -n
   int frame_rate = vocana::DEFAULT_FRAME_RATE;      // [points] hop between frame starts, -r
-  int frame_rate_given = 0;                 // count of -r options seen
-  int start_point = -1;                     // [sample index] -d or -D, -1: unset
-  int end_point = -1;                       // [sample index, inclusive] -e or -E, -1: unset
-  double start_ms = -1.0;                   // [ms] -D, -1.0: not given
-  double end_ms = -1.0;                     // [ms] -E, -1.0: not given
-  int threshold = 0;                        // [sample amplitude] -t
-  bool big_endian_raw = false;              // -i
-  bool critical_second_order = false;       // -2
+  int frame_rate_given = 0;                         // count of -r options seen
+  int start_point = -1;                             // [sample index] -d or -D, -1: unset
+  int end_point = -1;                               // [sample index, inclusive] -e or -E, -1: unset
+  double start_ms = -1.0;                           // [ms] -D, -1.0: not given
+  double end_ms = -1.0;                             // [ms] -E, -1.0: not given
+  int threshold = 0;                                // [sample amplitude] -t
+  bool big_endian_raw = false;                      // -i
+  bool critical_second_order = false;               // -2
 };
 
 // One output slot: fixed label, the file name from the command line, the
@@ -38,8 +38,8 @@ using ResultStreams = std::array<ResultStream, RESULT_STREAM_COUNT>;
 
 // Slot numbers, in the fixed order in which the report lists them.
 enum ResultSlot : int {
-  SLOT_WAVE = 0,      // -w
-  SLOT_FORMANTS = 1,  // -f, standard output by default
+  SLOT_WAVE = 0,        // -w
+  SLOT_FORMANTS = 1,    // -f, standard output by default
   SLOT_BANDWIDTHS = 2,  // -b
   SLOT_FFT = 3,         // -F
   SLOT_LPC = 4,         // -S

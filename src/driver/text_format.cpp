@@ -30,9 +30,7 @@ constexpr std::uint64_t POW10[] = {1ull,
                                    1000000000000000000ull,
                                    10000000000000000000ull};
 
-Wide wide_pow10(int n) {
-  return n <= 19 ? Wide{POW10[n]} : Wide{POW10[19]} * POW10[n - 19];
-}
+Wide wide_pow10(int n) { return n <= 19 ? Wide{POW10[n]} : Wide{POW10[19]} * POW10[n - 19]; }
 
 // A finite, non-negative double as m * 2^e with an integer m < 2^53.
 struct Binary {
@@ -110,9 +108,9 @@ char* pad_left(char* begin, char* end, int width) {
 
 char* put_printf(char* out, const char* format, int width, int precision, double value) {
   char text[FORMAT_MAX_CHARS];
-  const int length = precision < 0 ? std::snprintf(text, sizeof text, format, value)
-                                   : std::snprintf(text, sizeof text, format, width, precision,
-                                                   value);
+  const int length = precision < 0
+                         ? std::snprintf(text, sizeof text, format, value)
+                         : std::snprintf(text, sizeof text, format, width, precision, value);
   std::memcpy(out, text, static_cast<std::size_t>(length));
   return out + length;
 }
@@ -181,8 +179,7 @@ char* put_exponent(char* out, double value) {
     digits = static_cast<std::uint64_t>(d);
     break;
   }
-  if (digits < POW10[6] || digits >= POW10[7])
-    return put_printf(out - 1, "%+e", 0, -1, value);
+  if (digits < POW10[6] || digits >= POW10[7]) return put_printf(out - 1, "%+e", 0, -1, value);
   *out++ = static_cast<char>('0' + digits / POW10[6]);
   *out++ = '.';
   out = put_digits(out, digits % POW10[6], 6);

@@ -1,6 +1,10 @@
 #include "driver/vocana.h"
 
 #include <unistd.h>
+#include <vocana/analysis.h>
+#include <vocana/error.h>
+#include <vocana/sound.h>
+#include <vocana/version.h>
 
 #include <cstdio>
 #include <cstdlib>
@@ -8,11 +12,6 @@
 #include <memory>
 #include <new>
 #include <vector>
-
-#include <vocana/analysis.h>
-#include <vocana/error.h>
-#include <vocana/sound.h>
-#include <vocana/version.h>
 
 #include "driver/line_writers.h"
 #include "driver/result_streams.h"

@@ -13,8 +13,8 @@ namespace {
 // Writes "<header name> <format name>" into description, or prints the
 // overflow line and returns false when it would not fit in 127 characters (or
 // in a smaller buffer).
-bool set_description(std::span<char> description, const char* header_name,
-                     const char* format_name, std::string& messages) {
+bool set_description(std::span<char> description, const char* header_name, const char* format_name,
+                     std::string& messages) {
   const std::size_t capacity =
       description.size() < static_cast<std::size_t>(FORMAT_DESCRIPTION_SIZE)
           ? description.size()
@@ -34,7 +34,7 @@ bool set_description(std::span<char> description, const char* header_name,
 
 void refuse_not_riff_nor_raw(const char* header_name, std::string& messages) {
   append_text(messages, "error: getSoundData(): data format (%s) is not RIFF nor RAW\n",
-               header_name);
+              header_name);
 }
 
 // A RIFF WAVE file of mono 16-bit little-endian PCM, read whole.
@@ -90,7 +90,7 @@ std::optional<std::vector<Sample>> load_riff(const char* path, int& count, int& 
     samples.emplace(static_cast<std::size_t>(frames));
   } catch (const std::bad_alloc&) {
     append_text(messages, "Error: getdata: cannot allocate enough space for reading \"%s\".\n",
-                 path);
+                path);
     return std::nullopt;
   }
   const std::int64_t got = read_riff_samples(*stream, *samples);
@@ -132,7 +132,8 @@ std::optional<std::vector<Sample>> getSoundData(const char* path, bool big_endia
                        messages)) {
     return std::nullopt;
   }
-  std::optional<std::vector<Sample>> samples = getdata(path, count, big_endian_raw ? 1 : 0, messages);
+  std::optional<std::vector<Sample>> samples =
+      getdata(path, count, big_endian_raw ? 1 : 0, messages);
   if (!samples) {
     messages += "error: getSoundData(): getdata() cannot read data\n";
     return std::nullopt;

@@ -109,11 +109,11 @@ RiffChunks walk_riff_chunks(const char* path);
 // What the sound file library reports about an open RIFF WAVE file.
 struct RiffInfo {
   SampleFormat format = DATA_FORMAT_OTHER;  // DATA_FORMAT_LSHORT for 16-bit PCM little-endian in
-                                   // a WAVE or WAVE_FORMAT_EXTENSIBLE file
-  int channels = 0;                // number of channels
-  std::int64_t frames = 0;         // frames (samples per channel) the file really holds,
-                                   // at most those the data chunk declares
-  int rate = 0;                    // sampling rate [Hz] from the header
+                                            // a WAVE or WAVE_FORMAT_EXTENSIBLE file
+  int channels = 0;                         // number of channels
+  std::int64_t frames = 0;                  // frames (samples per channel) the file really holds,
+                                            // at most those the data chunk declares
+  int rate = 0;                             // sampling rate [Hz] from the header
 };
 
 // An open RIFF WAVE input; only sound_file.cpp sees inside. Closed by the

@@ -68,7 +68,7 @@ std::optional<std::vector<Sample>> getdata(const char* path, int& count, int swa
     samples.resize(items);
   } catch (const std::bad_alloc&) {
     append_text(messages, "error: getdata: cannot allocate enough space for reading \"%s\".\n",
-                 path);
+                path);
     return std::nullopt;
   }
   std::unique_ptr<std::FILE, int (*)(std::FILE*)> file(std::fopen(path, "rb"), &std::fclose);

@@ -17,5 +17,5 @@
 // root has |real part| < 1e-9. Throws vocana::Error: kind settings with
 // "error: extract_formant(): LP order too large.\n" for p > MAX_LPC_ORDER,
 // kind analysis when the root finder does not converge. Allocates nothing.
-int extract_formant(std::span<const double> a, int p, std::span<double> freq,
-                    std::span<double> bw, int fs, std::string& messages);
+int extract_formant(std::span<const double> a, int p, std::span<double> freq, std::span<double> bw,
+                    int fs, std::string& messages);

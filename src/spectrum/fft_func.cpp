@@ -124,7 +124,8 @@ void fft_twiddles(int m, FftTwiddles& t) {
     if (t.cosine.size() < room) t.cosine.resize(room);
     if (t.sine.size() < room) t.sine.resize(room);
   } catch (const std::bad_alloc&) {
-    throw_error(vocana::ErrorKind::analysis, "fail to memory allocation in function fft_twiddles.\n");
+    throw_error(vocana::ErrorKind::analysis,
+                "fail to memory allocation in function fft_twiddles.\n");
   }
   // The same angle sequence as fft(): per stage theta = 0, step, step + step,
   // ... by repeated addition, and the step doubled from stage to stage.

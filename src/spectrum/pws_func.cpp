@@ -16,7 +16,8 @@ namespace {
 // when count is not a power of two. Returns N.
 int transform_length(const char* name, int count, int& m, std::string& messages) {
   if (count <= 1)
-    throw_error(vocana::ErrorKind::settings, "error: %s: number of data is smaller than 2.\n", name);
+    throw_error(vocana::ErrorKind::settings, "error: %s: number of data is smaller than 2.\n",
+                name);
   m = 0;
   const int result = is_pow_2(count, m);
   // 2^31 points cannot be indexed by int, let alone allocated.

@@ -13,10 +13,17 @@ TEST(ParseInt, ReadsLikeStrtolAndSaturates) {
     const char* text;
     int value;
   } cases[] = {
-      {"14", 14},          {"  +7", 7},          {"-12abc", -12},
-      {"abc", 0},          {"", 0},              {"0x10", 0},
-      {"2147483647", INT_MAX}, {"2147483648", INT_MAX}, {"4294967310", INT_MAX},
-      {"99999999999999999999999", INT_MAX}, {"-2147483648", INT_MIN},
+      {"14", 14},
+      {"  +7", 7},
+      {"-12abc", -12},
+      {"abc", 0},
+      {"", 0},
+      {"0x10", 0},
+      {"2147483647", INT_MAX},
+      {"2147483648", INT_MAX},
+      {"4294967310", INT_MAX},
+      {"99999999999999999999999", INT_MAX},
+      {"-2147483648", INT_MIN},
       {"-2147483649", INT_MIN},
   };
   for (const auto& c : cases) EXPECT_EQ(parse_int(c.text), c.value) << c.text;
@@ -36,9 +43,11 @@ TEST(MsToPoints, DividesFirstThenTruncatesTowardZero) {
     double ms;
     int points;
   } cases[] = {
-      {16000, 10.0, 160}, {12000, 0.05, 0},   {12000, 20.0, 240},   {10000, 0.3, 3},
-      {12000, -1.0, -12}, {12000, -0.05, 0},  {12000, 1e300, INT_MAX},
-      {12000, -1e300, INT_MIN}, {12000, NAN, INT_MIN}, {12000, INFINITY, INT_MAX},
+      {16000, 10.0, 160},      {12000, 0.05, 0},
+      {12000, 20.0, 240},      {10000, 0.3, 3},
+      {12000, -1.0, -12},      {12000, -0.05, 0},
+      {12000, 1e300, INT_MAX}, {12000, -1e300, INT_MIN},
+      {12000, NAN, INT_MIN},   {12000, INFINITY, INT_MAX},
   };
   for (const auto& c : cases) EXPECT_EQ(ms_to_points(c.fs, c.ms), c.points) << c.fs << " " << c.ms;
 }

@@ -47,9 +47,19 @@ void expect_same(double v) {
 TEST(TextFormat, SpecialValues) {
   const double inf = std::numeric_limits<double>::infinity();
   const double nan = std::numeric_limits<double>::quiet_NaN();
-  for (double v : {0.0, -0.0, inf, -inf, nan, -nan, 0.05, 0.25, 0.125, -0.04, 0.95, 9.95, 99.95,
-                   0.005, 1e-300, 5e-324, -5e-324, 1e11, 99999999999.9, 1e15, 1e300,
-                   std::numeric_limits<double>::max(), 9999999.5, 9.9999995, 1e-15, 1e15 - 1}) {
+  for (double v : {0.0,           -0.0,
+                   inf,           -inf,
+                   nan,           -nan,
+                   0.05,          0.25,
+                   0.125,         -0.04,
+                   0.95,          9.95,
+                   99.95,         0.005,
+                   1e-300,        5e-324,
+                   -5e-324,       1e11,
+                   99999999999.9, 1e15,
+                   1e300,         std::numeric_limits<double>::max(),
+                   9999999.5,     9.9999995,
+                   1e-15,         1e15 - 1}) {
     expect_same(v);
   }
   EXPECT_EQ(fast_exponent(-0.0), "-0.000000e+00");
@@ -73,8 +83,8 @@ TEST(TextFormat, MillionsOfValuesOverEveryMagnitude) {
   std::uniform_real_distribution<double> mantissa(1.0, 10.0);
   std::uniform_int_distribution<int> decade(-20, 20);
   for (int i = 0; i < 1000000; ++i) {
-    const double v = mantissa(generator) * std::pow(10.0, decade(generator)) *
-                     (generator() & 1 ? -1.0 : 1.0);
+    const double v =
+        mantissa(generator) * std::pow(10.0, decade(generator)) * (generator() & 1 ? -1.0 : 1.0);
     expect_same(v);
   }
   // Arbitrary bit patterns, NaNs and infinities included.

@@ -14,9 +14,9 @@ struct RunResult {
 };
 
 struct RunOptions {
-  std::string cwd;                     // working directory of the run
+  std::string cwd;  // working directory of the run
   std::vector<std::string> env = {"HOSTNAME=testhost", "PWD=/data/speech"};
-  std::string stdout_path;             // non-empty: standard output goes there instead
+  std::string stdout_path;  // non-empty: standard output goes there instead
 };
 
 // in_dir: the default options, run in the folder cwd.

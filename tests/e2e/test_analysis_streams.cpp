@@ -21,7 +21,8 @@ std::vector<std::string> split_lines(const std::string& text) {
 // The values after "F:" (or "B:") of a formant line, 8 columns each.
 std::vector<double> line_values(const std::string& line) {
   std::vector<double> values;
-  for (std::size_t at = 23; at + 8 <= line.size(); at += 8) values.push_back(std::stod(line.substr(at, 8)));
+  for (std::size_t at = 23; at + 8 <= line.size(); at += 8)
+    values.push_back(std::stod(line.substr(at, 8)));
   return values;
 }
 

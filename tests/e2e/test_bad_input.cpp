@@ -19,8 +19,8 @@
 #include <chrono>
 #include <cstdint>
 #include <ostream>
-#include <thread>
 #include <string>
+#include <thread>
 #include <vector>
 
 #include "e2e/e2e_run.h"
@@ -32,7 +32,8 @@ namespace {
 using namespace std::string_literals;
 
 const std::string SEPARATOR = "------------------------------------------------------------";
-const std::string NOT_RIFF_NOR_RAW = "error: getSoundData(): data format (RIFF) is not RIFF nor RAW";
+const std::string NOT_RIFF_NOR_RAW =
+    "error: getSoundData(): data format (RIFF) is not RIFF nor RAW";
 const std::string SHORT_READ = "error: getdata: size of read data is smaller than file size.";
 const std::string LIST_BROKEN = "error: getSoundData(): broken LIST chunk in the RIFF header.";
 const std::string FEWER_THAN_HEADER =
@@ -59,7 +60,7 @@ struct Wav {
   std::string chunk_before_fmt;     // a whole chunk placed before "fmt "
   std::int64_t data_declared = -1;  // -1: the bytes present
   int data_bytes = 6000;
-  std::string after_data;           // bytes after the "data" chunk, inside the RIFF size
+  std::string after_data;  // bytes after the "data" chunk, inside the RIFF size
 };
 
 std::string wav_bytes(const Wav& w) {
@@ -286,8 +287,9 @@ TEST(FatalInTheFrameLoop, EarlierFramesStayInTheResultFiles) {
   std::vector<std::int16_t> samples = noise(2 * N, 3000, 31);
   for (int i = 0; i < N; ++i) samples.push_back(cycle[i % cycle.size()]);
   const std::vector<std::string> results = {"a.txt", "b.txt", "f.txt", "s.txt", "out.txt"};
-  const std::vector<std::string> args = {"-m", "5", "-n", "1583", "-r", "1583", "-a", "a.txt",
-                                         "-b", "b.txt", "-F", "f.txt", "-S", "s.txt", "-w", "w.txt"};
+  const std::vector<std::string> args = {"-m", "5",     "-n", "1583",  "-r", "1583",
+                                         "-a", "a.txt", "-b", "b.txt", "-F", "f.txt",
+                                         "-S", "s.txt", "-w", "w.txt"};
 
   TempDir dir;
   write_raw(dir.file("in.raw"), samples);

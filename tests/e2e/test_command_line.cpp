@@ -63,8 +63,12 @@ TEST_F(CommandLine, SettingsFromOptions) {
       {{"-E", "25"}, "analysis part: ", "0 (0.000000 ms) -- 300 (25.000000 ms)"},
       {{"-s", "-1"}, "sampling frq: ", "12000 Hz"},
       {{"-s", "8000"}, "sampling frq: ", "8000 Hz"},
-      {{"-t", "100", "-D", "0", "-E", "50"}, "analysis part: ", "0 (0.000000 ms) -- 600 (50.000000 ms)"},
-      {{"-t", "0", "-d", "0", "-e", "500"}, "analysis part: ", "0 (0.000000 ms) -- 500 (41.666667 ms)"},
+      {{"-t", "100", "-D", "0", "-E", "50"},
+       "analysis part: ",
+       "0 (0.000000 ms) -- 600 (50.000000 ms)"},
+      {{"-t", "0", "-d", "0", "-e", "500"},
+       "analysis part: ",
+       "0 (0.000000 ms) -- 500 (41.666667 ms)"},
   };
   for (const Case& c : cases) {
     std::vector<std::string> args = c.args;
@@ -87,11 +91,11 @@ TEST_F(CommandLine, HeaderRateAndMillisecondsAt16k) {
 
   r = vocana({"-s", "8000", "-D", "10", "speech16k.wav"});
   ASSERT_EQ(r.status, 0) << r.err;
-  EXPECT_EQ(r.err.rfind(
-                "Warning: sampling frequency given by command line (8000 Hz) is different from "
-                "16000 Hz written in file header.\n-----",
-                0),
-            0u)
+  EXPECT_EQ(
+      r.err.rfind("Warning: sampling frequency given by command line (8000 Hz) is different from "
+                  "16000 Hz written in file header.\n-----",
+                  0),
+      0u)
       << r.err;
   EXPECT_EQ(report_value(r.err, "sampling frq: "), "8000 Hz");
   EXPECT_EQ(report_value(r.err, "analysis part: "), "80 (10.000000 ms) -- 5999 (749.875000 ms)");
@@ -183,7 +187,9 @@ TEST_F(CommandLine, VersionAndHelpAloneElseGetopt) {
       {{"--version"}, 0, std::string("vocana ") + VOCANA_PROJECT_VERSION + "\n", ""},
       {{"--help"}, 0, usage, ""},
       {{"--version", "-i"}, 1, "", dash_v + usage},
-      {{"--version", "speech.raw"}, 1, "",
+      {{"--version", "speech.raw"},
+       1,
+       "",
        dash_v + "speech duration is shorter than frame length.\n"},
       {{"--help", "speech.raw"}, 0, "", "vocana: invalid option -- '-'\nvocana\n" + usage},
   };
@@ -198,10 +204,11 @@ TEST_F(CommandLine, VersionAndHelpAloneElseGetopt) {
 TEST_F(CommandLine, MissingArgumentDrawsDiagnosticAndRunGoesOn) {
   const RunResult r = vocana({"speech.raw", "-x", "-a"});
   EXPECT_EQ(r.status, 0);
-  EXPECT_EQ(r.err.rfind("vocana: invalid option -- 'x'\nvocana: option requires an argument -- 'a'\n"
-                        "-----",
-                        0),
-            0u)
+  EXPECT_EQ(
+      r.err.rfind("vocana: invalid option -- 'x'\nvocana: option requires an argument -- 'a'\n"
+                  "-----",
+                  0),
+      0u)
       << r.err;
 }
 

@@ -62,8 +62,8 @@ TEST_F(FrameLoop, SpanLengthGivesWholeFramesOnly) {
     std::string end;
     std::vector<int> starts;
   };
-  for (const Case& c : std::vector<Case>{{"255", {0}}, {"382", {0}}, {"383", {0, 128}},
-                                         {"999", {0, 128, 256, 384, 512, 640}}}) {
+  for (const Case& c : std::vector<Case>{
+           {"255", {0}}, {"382", {0}}, {"383", {0, 128}}, {"999", {0, 128, 256, 384, 512, 640}}}) {
     const RunResult r = vocana({"-d", "0", "-e", c.end, "-a", "-", "x.raw"});
     ASSERT_EQ(r.status, 0) << r.err;
     EXPECT_EQ(frame_starts(r.out, " a: "), c.starts) << "end " << c.end;

@@ -20,10 +20,10 @@ namespace {
 // resonators with literal coefficients, noise bursts, digital silence.
 std::vector<std::int16_t> golden_signal() {
   struct Segment {
-    int period;        // [samples] pitch period, 0 for noise
-    double a[3][2];    // three resonators: y = x - a1 y1 - a2 y2
-    int length;        // [samples]
-    int silence_after; // [samples] of digital silence
+    int period;         // [samples] pitch period, 0 for noise
+    double a[3][2];     // three resonators: y = x - a1 y1 - a2 y2
+    int length;         // [samples]
+    int silence_after;  // [samples] of digital silence
   };
   const Segment segments[] = {
       {133, {{-1.8, 0.9025}, {-1.2, 0.81}, {0.3, 0.64}}, 4000, 0},
@@ -57,7 +57,8 @@ std::vector<std::int16_t> golden_signal() {
     }
     double peak = 0.0;
     for (double v : x) peak = std::max(peak, std::fabs(v));
-    for (double v : x) samples.push_back(static_cast<std::int16_t>(std::lround(v / peak * 14000.0)));
+    for (double v : x)
+      samples.push_back(static_cast<std::int16_t>(std::lround(v / peak * 14000.0)));
     samples.insert(samples.end(), static_cast<std::size_t>(s.silence_after), 0);
   }
   return samples;
@@ -132,8 +133,8 @@ TEST(Golden, EveryStreamUnchanged) {
                                                      : read_file(dir.file(s.name));
       const std::string actual = hex(fnv1a(bytes));
       if (actual != s.expected) {
-        ADD_FAILURE() << joined(g.args) << ": " << s.name << " differs, checksum " << actual
-                      << " (" << bytes.size() << " bytes), expected " << s.expected;
+        ADD_FAILURE() << joined(g.args) << ": " << s.name << " differs, checksum " << actual << " ("
+                      << bytes.size() << " bytes), expected " << s.expected;
         dir.keep = true;
       }
     }

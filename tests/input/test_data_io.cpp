@@ -1,7 +1,5 @@
 // Loading sound files: every test writes its own input into a fresh folder
 // and compares samples, count, rate, description and standard error exactly.
-#include "input/data_io.h"
-
 #include <gtest/gtest.h>
 #include <sndfile.h>
 #include <sys/resource.h>
@@ -17,6 +15,7 @@
 #include <string>
 #include <vector>
 
+#include "input/data_io.h"
 #include "input/sound_file.h"
 #include "input/spframe.h"
 #include "support/riff_writer.h"
@@ -411,8 +410,8 @@ TEST_F(SoundInput, AllocationFailureIsReported) {
     int rate = -1;
     std::array<char, FORMAT_DESCRIPTION_SIZE> description;
     std::string messages;
-    const bool loaded = getSoundData(p.c_str(), big_endian_raw, count, rate, description, messages)
-                            .has_value();
+    const bool loaded =
+        getSoundData(p.c_str(), big_endian_raw, count, rate, description, messages).has_value();
     std::fputs(messages.c_str(), stderr);
     std::exit(loaded ? 0 : 3);
   };

@@ -1,12 +1,12 @@
 // Span of speech above a threshold, and Hamming-windowed frames.
-#include "input/spframe.h"
-
 #include <gtest/gtest.h>
 
 #include <cstring>
 #include <random>
 #include <string>
 #include <vector>
+
+#include "input/spframe.h"
 
 namespace {
 
@@ -29,11 +29,29 @@ TEST(DetectSpDuration, Table) {
   const SpanCase cases[] = {
       {"T=0: every sample loud", 5, {}, 0, 0, 256, 5, 0, 4, nullptr},
       {"T=32768: -32768 is loud", 1000, {3, 999}, -32768, 32768, 256, 997, 3, 999, nullptr},
-      {"T=32768: 32767 is quiet", 1000, {3, 999}, 32767, 32768, 256, 0, UNSET, UNSET, &FORWARD_FAILURE},
+      {"T=32768: 32767 is quiet",
+       1000,
+       {3, 999},
+       32767,
+       32768,
+       256,
+       0,
+       UNSET,
+       UNSET,
+       &FORWARD_FAILURE},
       {"T above 32768", 10, {0, 1, 2}, -32768, 32769, 1, 0, UNSET, UNSET, &FORWARD_FAILURE},
       {"all quiet", 1000, {}, 0, 1, 256, 0, UNSET, UNSET, &FORWARD_FAILURE},
       {"loud exactly at threshold", 10, {4}, -5, 5, 0, 1, 4, 4, nullptr},
-      {"backward stops above start + L", 1000, {100, 300}, 9, 9, 256, 0, 100, UNSET, &BACKWARD_FAILURE},
+      {"backward stops above start + L",
+       1000,
+       {100, 300},
+       9,
+       9,
+       256,
+       0,
+       100,
+       UNSET,
+       &BACKWARD_FAILURE},
       {"end at start + L", 1000, {100, 356}, 9, 9, 256, 257, 100, 356, nullptr},
       {"end one short of start + L", 1000, {100, 355}, 9, 9, 256, 0, 100, UNSET, &BACKWARD_FAILURE},
       {"forward stops at n - L", 1000, {800}, 9, 9, 256, 0, UNSET, UNSET, &FORWARD_FAILURE},

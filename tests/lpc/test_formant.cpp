@@ -1,8 +1,6 @@
 // Formant extraction: LP polynomials built from known poles.
 #include <gtest/gtest.h>
 
-#include "support/library_error.h"
-
 #include <algorithm>
 #include <array>
 #include <cmath>
@@ -12,6 +10,7 @@
 
 #include "common/constants.h"
 #include "lpc/formant.h"
+#include "support/library_error.h"
 
 namespace {
 
@@ -131,15 +130,13 @@ TEST(ExtractFormant, PoleOnTheImaginaryAxisIsReported) {
 
 TEST(ExtractFormantErrors, NanCoefficientsEndInTheRootFinder) {
   const double nan = std::numeric_limits<double>::quiet_NaN();
-  EXPECT_LIBRARY_ERROR(run({1.0, nan, nan}, 10000),
-              "too many iterations in laguer\n");
+  EXPECT_LIBRARY_ERROR(run({1.0, nan, nan}, 10000), "too many iterations in laguer\n");
 }
 
 TEST(ExtractFormantErrors, OrderBeyondTheWorkArraysIsRefused) {
   std::vector<double> a(MAX_LPC_ORDER + 2, 0.0);
   a[0] = 1.0;
-  EXPECT_LIBRARY_ERROR(run(a, 10000),
-              "^error: extract_formant\\(\\): LP order too large\\.\n$");
+  EXPECT_LIBRARY_ERROR(run(a, 10000), "^error: extract_formant\\(\\): LP order too large\\.\n$");
 }
 
 }  // namespace

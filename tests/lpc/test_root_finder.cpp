@@ -3,8 +3,6 @@
 // and the fatal exits.
 #include <gtest/gtest.h>
 
-#include "support/library_error.h"
-
 #include <cmath>
 #include <limits>
 #include <random>
@@ -14,6 +12,7 @@
 #include "lpc/laguer.h"
 #include "lpc/nrutil.h"
 #include "lpc/zroots.h"
+#include "support/library_error.h"
 
 namespace {
 
@@ -212,9 +211,9 @@ TEST(ZrootsErrors, DegreeAboveTheWorkspaceIsRefused) {
   std::vector<Cnum> a(101, Complex(1.0, 0.0));
   std::vector<Cnum> roots(101);
   EXPECT_LIBRARY_ERROR(zroots(a, 100, roots, 1),
-              "^Numerical Recipes run-time error\\.\\.\\.\n"
-              "degree too large in zroots\n"
-              "\\.\\.\\.now exiting to system\\.\\.\\.\n$");
+                       "^Numerical Recipes run-time error\\.\\.\\.\n"
+                       "degree too large in zroots\n"
+                       "\\.\\.\\.now exiting to system\\.\\.\\.\n$");
 }
 
 TEST(Zroots, DegreeNinetyNineFitsTheWorkspace) {

@@ -1,7 +1,5 @@
 #include <gtest/gtest.h>
 
-#include "support/library_error.h"
-
 #include <algorithm>
 #include <climits>
 #include <cmath>
@@ -12,6 +10,7 @@
 #include <vector>
 
 #include "spectrum/fft_func.h"
+#include "support/library_error.h"
 
 namespace {
 
@@ -214,7 +213,7 @@ TEST(FftCalErrors, FewerThanTwoValuesIsRefused) {
     double im[2] = {0.0, 0.0};
     std::string messages;
     EXPECT_LIBRARY_ERROR(fft_cal(re, im, n, +1, messages),
-                "^error: fft_cal: number of data is smaller than 2\\.\n$")
+                         "^error: fft_cal: number of data is smaller than 2\\.\n$")
         << "n = " << n;
   }
 }
@@ -223,7 +222,7 @@ TEST(FftCalErrors, ArraysWithoutRoomForPaddingAreNeverOverrun) {
   std::vector<double> re(300, 1.0), im(300, 0.0);
   std::string messages;
   EXPECT_LIBRARY_ERROR(fft_cal(re, im, 300, +1, messages),
-              "error: fft_cal: arrays hold fewer than 512 values\\.\n$");
+                       "error: fft_cal: arrays hold fewer than 512 values\\.\n$");
 }
 
 // The twiddle tables must reproduce fft()'s own on-the-fly cosines and sines

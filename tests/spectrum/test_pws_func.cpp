@@ -1,7 +1,5 @@
 #include <gtest/gtest.h>
 
-#include "support/library_error.h"
-
 #include <algorithm>
 #include <cmath>
 #include <cstring>
@@ -14,6 +12,7 @@
 
 #include "lpc/lpc_func.h"
 #include "spectrum/pws_func.h"
+#include "support/library_error.h"
 
 namespace {
 
@@ -213,7 +212,8 @@ TEST(SpectrumWork, SameOutputAsThePlainOperations) {
     a[0] = 1.0;
     const Spectrum want_lpc = lpc_spectrum(a, 3.5, p, n);
     Spectrum got_lpc;
-    got_lpc.count = lpc_pws_work(a, 3.5, p, n, FS_HZ, got_lpc.freq, got_lpc.power, work, got_lpc.err);
+    got_lpc.count =
+        lpc_pws_work(a, 3.5, p, n, FS_HZ, got_lpc.freq, got_lpc.power, work, got_lpc.err);
     expect_same(got_lpc, want_lpc, "lpc, n = " + std::to_string(n));
   }
 }
@@ -223,14 +223,14 @@ TEST(PwsErrors, FewerThanTwoPointsIsRefused) {
   std::vector<double> frame(8, 1.0), freq(8), power(8);
   for (int n : {1, 0, -3}) {
     EXPECT_LIBRARY_ERROR(fft_pws(frame, n, FS_HZ, freq, power, messages),
-                "^error: fft_pws: number of data is smaller than 2\\.\n$");
+                         "^error: fft_pws: number of data is smaller than 2\\.\n$");
     EXPECT_LIBRARY_ERROR(lpc_pws(frame, 1.0, 0, n, FS_HZ, freq, power, messages),
-                "^error: lpc_pws: number of data is smaller than 2\\.\n$");
+                         "^error: lpc_pws: number of data is smaller than 2\\.\n$");
     EXPECT_LIBRARY_ERROR(lp_pws(frame, n, 2, FS_HZ, freq, power, messages),
-                "^error: lp_pws: number of data is smaller than 2\\.\n$");
+                         "^error: lp_pws: number of data is smaller than 2\\.\n$");
     SpectrumWork work;
     EXPECT_LIBRARY_ERROR(fft_pws_work(frame, n, FS_HZ, freq, power, work, messages),
-                "^error: fft_pws: number of data is smaller than 2\\.\n$");
+                         "^error: fft_pws: number of data is smaller than 2\\.\n$");
   }
 }
 
@@ -239,26 +239,27 @@ TEST(PwsErrors, OrderBeyondTheTransformIsRefused) {
   std::vector<double> a(21, 0.0), freq(MAX_POINTS), power(MAX_POINTS);
   a[0] = 1.0;
   EXPECT_LIBRARY_ERROR(lpc_pws(a, 1.0, 20, 16, FS_HZ, freq, power, messages),
-              "^error: lpc_pws: LPC order 20 needs 21 points at least\\.\n$");
+                       "^error: lpc_pws: LPC order 20 needs 21 points at least\\.\n$");
   SpectrumWork work;
   EXPECT_LIBRARY_ERROR(lpc_pws_work(a, 1.0, 16, 16, FS_HZ, freq, power, work, messages),
-              "^error: lpc_pws: LPC order 16 needs 17 points at least\\.\n$");
+                       "^error: lpc_pws: LPC order 16 needs 17 points at least\\.\n$");
   const std::vector<double> frame = random_frame(16, 6);
   EXPECT_LIBRARY_ERROR(lp_pws(frame, 16, 20, FS_HZ, freq, power, messages),
-              "^error: lp_pws: LPC order 20 needs 21 points at least\\.\n$");
+                       "^error: lp_pws: LPC order 20 needs 21 points at least\\.\n$");
   EXPECT_LIBRARY_ERROR(lp_pws(frame, 16, 0, FS_HZ, freq, power, messages),
-              "^error: lp_pws: LPC order 0 is out of range\\.\n$");
+                       "^error: lp_pws: LPC order 0 is out of range\\.\n$");
 }
 
 TEST(PwsErrors, ShortArraysAreNeverOverrun) {
   std::string messages;
   std::vector<double> frame(256, 1.0), freq(MAX_POINTS), power(MAX_POINTS), short_out(128);
   EXPECT_LIBRARY_ERROR(fft_pws(frame, 256, FS_HZ, short_out, power, messages),
-              "^error: fft_pws: arrays too short for the spectrum\\.\n$");
+                       "^error: fft_pws: arrays too short for the spectrum\\.\n$");
   EXPECT_LIBRARY_ERROR(fft_pws(frame, 300, FS_HZ, freq, power, messages),
-              "error: fft_pws: arrays too short for the spectrum\\.\n$");
-  EXPECT_LIBRARY_ERROR(lpc_pws(std::vector<double>(3, 0.0), 1.0, 4, 256, FS_HZ, freq, power, messages),
-              "^error: lpc_pws: arrays too short for the spectrum\\.\n$");
+                       "error: fft_pws: arrays too short for the spectrum\\.\n$");
+  EXPECT_LIBRARY_ERROR(
+      lpc_pws(std::vector<double>(3, 0.0), 1.0, 4, 256, FS_HZ, freq, power, messages),
+      "^error: lpc_pws: arrays too short for the spectrum\\.\n$");
 }
 
 }  // namespace

@@ -1,14 +1,13 @@
 // Critical second-order model and its spectral tilt.
 #include <gtest/gtest.h>
 
-#include "support/library_error.h"
-
 #include <array>
 #include <cmath>
 #include <cstdio>
 #include <string>
 
 #include "spectrum/spctilt.h"
+#include "support/library_error.h"
 
 namespace {
 
@@ -99,7 +98,7 @@ TEST(Critical2ndOrderCoefsErrors, OrderOtherThanTwoIsRefused) {
   std::array<double, 4> a{};
   std::string messages;
   EXPECT_LIBRARY_ERROR(Critical2ndOrderCoefs(r, a, 3, messages),
-              "^error: Critical2ndOrderCoefs\\(\\): filter order is not 2\\.\n$");
+                       "^error: Critical2ndOrderCoefs\\(\\): filter order is not 2\\.\n$");
 }
 
 TEST(SpectralTilt, KnownSlopes) {

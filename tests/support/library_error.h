@@ -3,12 +3,11 @@
 #pragma once
 
 #include <gtest/gtest.h>
+#include <vocana/error.h>
 
 #include <functional>
 #include <regex>
 #include <string>
-
-#include <vocana/error.h>
 
 inline testing::AssertionResult throws_library_error(const std::function<void()>& statement,
                                                      const std::string& pattern) {
@@ -16,8 +15,8 @@ inline testing::AssertionResult throws_library_error(const std::function<void()>
     statement();
   } catch (const vocana::Error& error) {
     if (std::regex_search(error.what(), std::regex(pattern))) return testing::AssertionSuccess();
-    return testing::AssertionFailure() << "the error's text \"" << error.what()
-                                       << "\" does not match \"" << pattern << "\"";
+    return testing::AssertionFailure()
+           << "the error's text \"" << error.what() << "\" does not match \"" << pattern << "\"";
   }
   return testing::AssertionFailure() << "no vocana::Error was thrown";
 }
