@@ -1,11 +1,11 @@
 // vocana.analyze: the frame analysis of the vocana program on the caller's
 // samples and settings, every result stream as a numpy array.
+#include <vocana/analysis.h>
+
 #include <cstdint>
 #include <limits>
 #include <string>
 #include <utility>
-
-#include <vocana/analysis.h>
 
 #include "binding.h"
 #include "docs.h"
@@ -16,8 +16,6 @@ namespace {
 constexpr double NOT_A_NUMBER = std::numeric_limits<double>::quiet_NaN();
 constexpr long FRAMES_BETWEEN_SIGNAL_CHECKS = 256;
 
-
-
 // The result object: read-only attributes, each an array over the frames.
 struct Analysis {
   py::object start, time_ms, analyzed, formants, bandwidths, coefs, error;
@@ -27,9 +25,9 @@ struct Analysis {
 
 // The columns as the frames arrive, filled without the GIL.
 struct Columns {
-  int order = 0;    // LP order p
-  int slots = 0;    // formant columns, (p + 1) / 2
-  int points = 0;   // spectrum points, 0 without spectra
+  int order = 0;   // LP order p
+  int slots = 0;   // formant columns, (p + 1) / 2
+  int points = 0;  // spectrum points, 0 without spectra
   bool critical = false;
   long frames = 0;  // frames received
   std::vector<std::int64_t> start;
@@ -131,12 +129,12 @@ Analysis analyze(py::handle samples, py::handle rate, py::handle order, py::hand
   vocana::AnalysisSettings settings;
   if (!rate.is_none()) settings.sampling_frequency = int_argument(rate, "rate");
   settings.critical = critical;
-  settings.lpc_order = order.is_none() ? (critical ? 2 : vocana::DEFAULT_LPC_ORDER)
-                                       : int_argument(order, "order");
+  settings.lpc_order =
+      order.is_none() ? (critical ? 2 : vocana::DEFAULT_LPC_ORDER) : int_argument(order, "order");
   settings.frame_length = int_argument(frame_length, "frame_length");
   // As -n alone gives: half the frame length, truncated toward zero.
-  settings.frame_rate = frame_rate.is_none() ? settings.frame_length / 2
-                                             : int_argument(frame_rate, "frame_rate");
+  settings.frame_rate =
+      frame_rate.is_none() ? settings.frame_length / 2 : int_argument(frame_rate, "frame_rate");
   if (!start.is_none()) settings.start_point = int_argument(start, "start");
   if (!end.is_none()) settings.end_point = int_argument(end, "end");
   settings.threshold = int_argument(threshold, "threshold");

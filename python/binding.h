@@ -7,14 +7,13 @@
 
 #include <pybind11/numpy.h>
 #include <pybind11/pybind11.h>
+#include <vocana/error.h>
+#include <vocana/types.h>
 
 #include <memory>
 #include <span>
 #include <string>
 #include <vector>
-
-#include <vocana/error.h>
-#include <vocana/types.h>
 
 namespace vocana_python {
 
@@ -42,7 +41,7 @@ int int_argument(py::handle value, const char* name);
 // Samples of the caller, as the analysis reads them: a view of the caller's int16 array
 // when it is one-dimensional, native and contiguous, else a converted copy.
 struct SampleInput {
-  py::object keep;               // the caller's array (alive while the view is used)
+  py::object keep;  // the caller's array (alive while the view is used)
   std::vector<vocana::Sample> owned;
   std::span<const vocana::Sample> view;
 };

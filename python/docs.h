@@ -3,7 +3,8 @@
 
 namespace vocana_python {
 
-inline constexpr const char* ANALYZE_DOC = R"(analyze(samples, rate=None, *, order=None, frame_length=256, frame_rate=None, start=None, end=None, threshold=0, critical=False, spectra=False, threads=1)
+inline constexpr const char* ANALYZE_DOC =
+    R"(analyze(samples, rate=None, *, order=None, frame_length=256, frame_rate=None, start=None, end=None, threshold=0, critical=False, spectra=False, threads=1)
 
 The analysis the vocana program performs, on the caller's samples: the span
 is cut into frames weighted with a Hamming window; each frame gets its LP
@@ -69,7 +70,8 @@ RuntimeError
     that one, which is the last and not analysed.
 )";
 
-inline constexpr const char* ANALYSIS_DOC = R"(The result of vocana.analyze: one row per frame, every attribute a numpy array.
+inline constexpr const char* ANALYSIS_DOC =
+    R"(The result of vocana.analyze: one row per frame, every attribute a numpy array.
 
 Attributes
 ----------

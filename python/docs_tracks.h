@@ -4,8 +4,8 @@
 
 namespace vocana_python {
 
-
-inline constexpr const char* TRACK_DOC = R"(track(samples, rate, *, ceiling=5500, formants=5, window=0.025, step=0.005, pre_emphasis=50, start=None, end=None, channel="mix", times=None, method="autocorrelation", window_shape="hamming")
+inline constexpr const char* TRACK_DOC =
+    R"(track(samples, rate, *, ceiling=5500, formants=5, window=0.025, step=0.005, pre_emphasis=50, start=None, end=None, channel="mix", times=None, method="autocorrelation", window_shape="hamming")
 
 Formant tracks F1 ... FN of a sound, as vocana-track gives them: frames
 every `step`, linear prediction, candidate formants from the roots, and a
@@ -51,7 +51,8 @@ Tracks
     The columns of vocana-track's table; see help(vocana.Tracks).
 )";
 
-inline constexpr const char* TRACK_FILE_DOC = R"(track_file(path, *, ceiling=5500, formants=5, window=0.025, step=0.005, pre_emphasis=50, start=None, end=None, channel="mix", times=None, method="autocorrelation", window_shape="hamming")
+inline constexpr const char* TRACK_FILE_DOC =
+    R"(track_file(path, *, ceiling=5500, formants=5, window=0.025, step=0.005, pre_emphasis=50, start=None, end=None, channel="mix", times=None, method="autocorrelation", window_shape="hamming")
 
 Formant tracks of a sound file of any format libsndfile reads, as
 vocana-track gives them for that file. The keywords are those of track()
@@ -75,7 +76,8 @@ ValueError
     A keyword out of range, or a channel the file does not have.
 )";
 
-inline constexpr const char* TRACKS_DOC = R"(The formant tracks of vocana.track: the columns of vocana-track's table.
+inline constexpr const char* TRACKS_DOC =
+    R"(The formant tracks of vocana.track: the columns of vocana-track's table.
 
 Attributes
 ----------

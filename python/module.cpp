@@ -1,13 +1,12 @@
 // The module `vocana`: its version, the translation of the library's errors
 // into Python exceptions, and the argument helpers shared by the other units.
 #include <Python.h>
+#include <vocana/error.h>
+#include <vocana/version.h>
 
 #include <climits>
 #include <exception>
 #include <string>
-
-#include <vocana/error.h>
-#include <vocana/version.h>
 
 #include "binding.h"
 

@@ -1,8 +1,8 @@
 // vocana.read: a sound loaded as the vocana program loads it.
+#include <vocana/sound.h>
+
 #include <string>
 #include <utility>
-
-#include <vocana/sound.h>
 
 #include "binding.h"
 

@@ -76,8 +76,7 @@ SampleInput sample_input(py::handle samples) {
   if (values.ndim() != 1)
     throw py::value_error("samples must be a one-dimensional array (one channel), not " +
                           std::to_string(values.ndim()) + "-dimensional");
-  if (values.size() > INT_MAX)
-    throw py::value_error("more than 2147483647 samples");
+  if (values.size() > INT_MAX) throw py::value_error("more than 2147483647 samples");
   const char kind = values.dtype().kind();
   if (kind == 'i' && values.dtype().itemsize() == 2 &&
       py::isinstance<py::array_t<std::int16_t, py::array::c_style>>(values)) {

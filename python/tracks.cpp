@@ -1,12 +1,12 @@
 // vocana.track, vocana.track_file: the formant tracks of vocana-track as
 // columns, and vocana.read_audio, the reader of every format libsndfile reads.
+#include <vocana/audio.h>
+#include <vocana/track.h>
+
 #include <cmath>
 #include <string>
 #include <utility>
 #include <vector>
-
-#include <vocana/audio.h>
-#include <vocana/track.h>
 
 #include "binding.h"
 #include "docs_tracks.h"
@@ -61,8 +61,8 @@ struct TrackKeywords {
 
 TrackRequest track_request(const TrackKeywords& k) {
   const py::handle ceiling = k.ceiling, formants = k.formants, window = k.window, step = k.step,
-                   pre_emphasis = k.pre_emphasis, start = k.start, end = k.end,
-                   channel = k.channel, times = k.times;
+                   pre_emphasis = k.pre_emphasis, start = k.start, end = k.end, channel = k.channel,
+                   times = k.times;
   TrackRequest r;
   vocana::TrackSettings& s = r.settings;
   if (py::isinstance<py::str>(ceiling)) {
@@ -97,8 +97,7 @@ TrackRequest track_request(const TrackKeywords& k) {
 }
 
 // The tracks of one sound, without the GIL.
-vocana::FormantTracks tracks_of(std::span<const double> samples, int rate,
-                                const TrackRequest& r) {
+vocana::FormantTracks tracks_of(std::span<const double> samples, int rate, const TrackRequest& r) {
   vocana::TrackProgress check_signals = [](double) {
     py::gil_scoped_acquire gil;
     if (PyErr_CheckSignals() != 0) throw Interrupted{};
@@ -129,8 +128,8 @@ py::object tracks_object(vocana::FormantTracks&& t, bool ceiling_column) {
   }
   add("intensity", array_from(std::move(t.intensity), {rows}));
   if (ceiling_column)
-    add("ceiling", array_from(std::vector<double>(static_cast<std::size_t>(rows), t.ceiling),
-                              {rows}));
+    add("ceiling",
+        array_from(std::vector<double>(static_cast<std::size_t>(rows), t.ceiling), {rows}));
   result.attr("columns") = py::tuple(columns);
   result.attr("failed_frames") = t.failed_frames;
   return result;
@@ -203,8 +202,8 @@ py::object track(py::handle samples, py::handle rate, py::handle ceiling, py::ha
                  py::handle window, py::handle step, py::handle pre_emphasis, py::handle start,
                  py::handle end, py::handle channel, py::handle times, py::handle method,
                  py::handle window_shape) {
-  const TrackRequest r = track_request({ceiling, formants, window, step, pre_emphasis, start,
-                                        end, channel, times, method, window_shape});
+  const TrackRequest r = track_request({ceiling, formants, window, step, pre_emphasis, start, end,
+                                        channel, times, method, window_shape});
   const ChannelInput sound = channel_of(samples, r.channel);
   const int hz = int_argument(rate, "rate");
   if (hz < 1) throw py::value_error("rate must be at least 1 Hz");
@@ -212,12 +211,12 @@ py::object track(py::handle samples, py::handle rate, py::handle ceiling, py::ha
                        r.settings.auto_ceiling);
 }
 
-py::object track_file(py::handle path, py::handle ceiling, py::handle formants,
-                      py::handle window, py::handle step, py::handle pre_emphasis,
-                      py::handle start, py::handle end, py::handle channel, py::handle times,
-                      py::handle method, py::handle window_shape) {
-  const TrackRequest r = track_request({ceiling, formants, window, step, pre_emphasis, start,
-                                        end, channel, times, method, window_shape});
+py::object track_file(py::handle path, py::handle ceiling, py::handle formants, py::handle window,
+                      py::handle step, py::handle pre_emphasis, py::handle start, py::handle end,
+                      py::handle channel, py::handle times, py::handle method,
+                      py::handle window_shape) {
+  const TrackRequest r = track_request({ceiling, formants, window, step, pre_emphasis, start, end,
+                                        channel, times, method, window_shape});
   const std::string name = path_bytes(path);
   return tracks_object(without_gil([&] {
                          const vocana::Audio audio = vocana::read_audio(name, r.channel);
@@ -263,10 +262,9 @@ void bind_tracks(py::module_& m) {
         py::arg("method") = "autocorrelation", py::arg("window_shape") = "hamming", TRACK_DOC);
   m.def("track_file", &track_file, py::arg("path"), py::kw_only(), py::arg("ceiling") = 5500.0,
         py::arg("formants") = 5, py::arg("window") = 0.025, py::arg("step") = 0.005,
-        py::arg("pre_emphasis") = 50.0, py::arg("start") = py::none(),
-        py::arg("end") = py::none(), py::arg("channel") = "mix", py::arg("times") = py::none(),
-        py::arg("method") = "autocorrelation", py::arg("window_shape") = "hamming",
-        TRACK_FILE_DOC);
+        py::arg("pre_emphasis") = 50.0, py::arg("start") = py::none(), py::arg("end") = py::none(),
+        py::arg("channel") = "mix", py::arg("times") = py::none(),
+        py::arg("method") = "autocorrelation", py::arg("window_shape") = "hamming", TRACK_FILE_DOC);
   m.def("read_audio", &read_audio, py::arg("path"), py::arg("channel") = "mix", READ_AUDIO_DOC);
 }
 
