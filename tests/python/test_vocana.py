@@ -155,6 +155,12 @@ def test_read_gives_the_stored_samples(tmp_path):
     stored.astype(">i2").tofile(raw)
     samples, rate = vocana.read(raw, big_endian=True)
     assert rate is None and np.array_equal(samples, stored)
+    # A data chunk cut short: the whole samples present, the program's line as a warning.
+    short = tmp_path / "short.wav"
+    short.write_bytes(EXAMPLE.read_bytes()[:-1001])
+    with pytest.warns(UserWarning, match="number of read data is not same as in header"):
+        samples, _ = vocana.read(short)
+    assert np.array_equal(samples, stored[:len(stored) - 501])
     with pytest.raises(OSError, match="Error: fail to read .*missing.wav."):
         vocana.read(tmp_path / "missing.wav")
 
