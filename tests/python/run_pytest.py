@@ -1,6 +1,7 @@
 """Runs the module's tests with pytest; exit status 77 (skipped) when pytest is missing."""
 import sys
 
+sys.dont_write_bytecode = True  # nothing written into the source tree
 try:
     import pytest
 except ImportError:
