@@ -18,10 +18,12 @@ namespace {
 using vocana::FrameResult;
 using vocana::FrameStatus;
 
-// Bytes of results a block may hold, and the blocks in flight per worker.
+// Bytes of results a block may hold, and the blocks in flight per worker:
+// enough frames per block that handing over costs nothing beside analysing
+// them, few enough that the results in flight stay a fraction of a MB.
 constexpr std::size_t BLOCK_BYTES = 256 * 1024;
 constexpr int BLOCKS_PER_WORKER = 2;
-constexpr int MAX_BLOCK_FRAMES = 256;
+constexpr int MAX_BLOCK_FRAMES = 64;
 
 // One block of consecutive frames, analysed by one worker.
 struct Block {
@@ -161,7 +163,6 @@ bool analyze_on_threads(std::span<const Sample> samples, const vocana::AnalysisS
     for (FrameWork& work : works) prepare_frame_work(settings, work, again);
     for (Block& block : pool.ring) {
       block.results.assign(static_cast<std::size_t>(pool.block_frames), carry);
-      for (FrameResult& result : block.results) reserve_messages(result);
       block.carried.assign(static_cast<std::size_t>(pool.block_frames), 0);
     }
     again = carry;

@@ -24,7 +24,8 @@
 // or its threads cannot be had: the caller analyses the frames in order.
 // A root finder failure in frame k: the frames before k and frame k (status
 // failed) reach the sink, nothing after it, then the Error is thrown. At most
-// a few MB of results are in flight, whatever the length of the sound.
+// a fraction of a MB of results is in flight, whatever the length of the
+// sound.
 bool analyze_on_threads(std::span<const Sample> samples, const vocana::AnalysisSettings& settings,
                         int threads, const vocana::FrameSink& sink,
                         const vocana::AnalysisReady& ready);

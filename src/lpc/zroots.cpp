@@ -15,14 +15,15 @@ constexpr double ZROOTS_REAL_RATIO = 4e-6;
 
 }  // namespace
 
-void zroots(std::span<const Cnum> a, int m, std::span<Cnum> roots, int polish) {
+void deflate_roots(std::span<const Cnum> a, int m, std::span<Cnum> roots,
+                   std::span<const Cnum> start) {
   // The deflated polynomial; degree m needs m + 1 coefficients.
   std::array<Cnum, ZROOTS_MAX_DEGREE + 1> ad;
   if (m > ZROOTS_MAX_DEGREE) nrerror("degree too large in zroots");
 
   for (int j = 0; j <= m; ++j) ad[j] = a[j];
   for (int j = m; j >= 1; --j) {
-    Cnum x = Complex(0.0, 0.0);
+    Cnum x = start.empty() ? Complex(0.0, 0.0) : start[j];
     int iterations = 0;
     laguer(std::span<const Cnum>(ad.data(), j + 1), j, x, iterations);
     if (std::fabs(x.i) <= ZROOTS_REAL_RATIO * std::fabs(x.r)) x.i = 0.0;
@@ -35,6 +36,10 @@ void zroots(std::span<const Cnum> a, int m, std::span<Cnum> roots, int polish) {
       b = Cadd(Cmul(x, b), c);
     }
   }
+}
+
+void zroots(std::span<const Cnum> a, int m, std::span<Cnum> roots, int polish) {
+  deflate_roots(a, m, roots, {});
   if (polish != 0) {
     for (int j = 1; j <= m; ++j) {
       int iterations = 0;

@@ -16,3 +16,13 @@ inline constexpr int ZROOTS_MAX_DEGREE = 99;
 //   polish in   non-zero: polish every root against the undeflated a
 // Throws as laguer() when a root does not converge. Allocates nothing.
 void zroots(std::span<const Cnum> a, int m, std::span<Cnum> roots, int polish);
+
+// deflate_roots: the search of zroots before polishing and ordering: root j
+//   sought by laguer() in the polynomial deflated to degree j, then divided out.
+//   a      in   a[0..m], not modified
+//   m      in   degree [0..99] (a larger degree throws as zroots())
+//   roots  out  roots[1..m], in the order found; roots[0] unused
+//   start  in   start[1..m], root j's starting point; empty: 0 + 0i for every root
+// Throws as laguer() when a root does not converge. Allocates nothing.
+void deflate_roots(std::span<const Cnum> a, int m, std::span<Cnum> roots,
+                   std::span<const Cnum> start);

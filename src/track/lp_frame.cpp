@@ -107,34 +107,6 @@ bool autocorrelation_lpc(std::span<const double> x, std::span<double> a, int p,
   return true;
 }
 
-namespace {
-
-// A root whose imaginary part is at most this fraction of its real part is
-// taken as real before it is divided out (as zroots does).
-constexpr double REAL_RATIO = 4e-6;
-
-// warm_roots: the roots of a[0] + a[1] x + ... + a[m] x^m into roots[1..m],
-// root j found in the deflated polynomial of degree j from seed[j].
-void warm_roots(std::span<const Cnum> a, int m, std::span<Cnum> roots, std::span<const Cnum> seed) {
-  std::array<Cnum, MAX_ORDER + 1> ad;
-  for (int j = 0; j <= m; ++j) ad[j] = a[j];
-  for (int j = m; j >= 1; --j) {
-    Cnum x = seed[j];
-    int iterations = 0;
-    laguer(std::span<const Cnum>(ad.data(), j + 1), j, x, iterations);
-    if (std::fabs(x.i) <= REAL_RATIO * std::fabs(x.r)) x.i = 0.0;
-    roots[j] = x;
-    Cnum b = ad[j];
-    for (int jj = j - 1; jj >= 0; --jj) {
-      const Cnum c = ad[jj];
-      ad[jj] = b;
-      b = Cadd(Cmul(x, b), c);
-    }
-  }
-}
-
-}  // namespace
-
 int lp_candidates(std::span<const double> a, int p, double fs, double ceiling,
                   std::span<Candidate> out, RootSeeds& seeds) {
   // z^p A(z): the coefficient of z^i is a[p - i].
@@ -146,7 +118,7 @@ int lp_candidates(std::span<const double> a, int p, double fs, double ceiling,
   const bool warm = seeds.p == p;
   seeds.p = 0;  // stays so if the root finder throws
   if (warm) {
-    warm_roots(coefficients, p, found, seeds.root);
+    deflate_roots(coefficients, p, found, seeds.root);
   } else {
     zroots(coefficients, p, found, 0);
   }
