@@ -9,8 +9,6 @@
 #include <cstring>
 #include <utility>
 
-#include "driver/fatal_exit.h"
-
 namespace {
 
 bool is_stdout_name(const char* name) { return std::strcmp(name, "-") == 0; }
@@ -45,10 +43,11 @@ std::FILE* stream_of(const struct stat& file, const KnownFiles& known, const Res
   return nullptr;
 }
 
-[[noreturn]] void cannot_open(const char* name, int fd) {
+// Writes "cannot open NAME." after closing fd (when open); returns false.
+bool cannot_open(const char* name, int fd) {
   if (fd >= 0) close(fd);
   std::fprintf(stderr, "cannot open %s.\n", name);
-  fatal_exit();
+  return false;
 }
 
 // Reports a failed stream as "Error: cannot write NAME: REASON"; returns 1.
@@ -89,12 +88,15 @@ bool refuse_input_as_result(const ResultStreams& slots, const char* input_path) 
   return false;
 }
 
-void open_result_streams(ResultStreams& slots, const char* input_path) {
+bool open_result_streams(ResultStreams& slots, const char* input_path) {
   ResultFileMemory memory[RESULT_STREAM_COUNT];
   for (int s = 0; s < RESULT_STREAM_COUNT; ++s) {
     if (slots[s].file_name == nullptr || is_stdout_name(slots[s].file_name)) continue;
     memory[s] = allocate_result_file();
-    if (!memory[s]) fatal_message("Error: cannot allocate working memory.\n");
+    if (!memory[s]) {
+      std::fputs("Error: cannot allocate working memory.\n", stderr);
+      return false;
+    }
   }
   struct stat input {};
   const bool have_input = stat(input_path, &input) == 0;
@@ -125,11 +127,11 @@ void open_result_streams(ResultStreams& slots, const char* input_path) {
     // before any byte of it is lost, whatever happened to its name since.
     const int fd = open(slot.file_name, O_WRONLY | O_CREAT | O_CLOEXEC, 0666);
     struct stat opened {};
-    if (fd < 0 || fstat(fd, &opened) != 0) cannot_open(slot.file_name, fd);
+    if (fd < 0 || fstat(fd, &opened) != 0) return cannot_open(slot.file_name, fd);
     if (have_input && same_file(opened, input)) {
       close(fd);
       std::fprintf(stderr, "Error: result file %s is the input file.\n", slot.file_name);
-      fatal_exit();
+      return false;
     }
     shared = stream_of(opened, known, slots, s);
     if (shared != nullptr) {
@@ -138,12 +140,13 @@ void open_result_streams(ResultStreams& slots, const char* input_path) {
       continue;
     }
     // Devices and FIFOs cannot be truncated (nor are they by fopen's "w").
-    if (S_ISREG(opened.st_mode) && ftruncate(fd, 0) != 0) cannot_open(slot.file_name, fd);
+    if (S_ISREG(opened.st_mode) && ftruncate(fd, 0) != 0) return cannot_open(slot.file_name, fd);
     slot.stream = open_result_file(std::move(memory[s]), fd);
-    if (slot.stream == nullptr) cannot_open(slot.file_name, -1);
+    if (slot.stream == nullptr) return cannot_open(slot.file_name, -1);
     known.opened[s] = opened;
     known.has_file[s] = true;
   }
+  return true;
 }
 
 int close_result_streams(ResultStreams& slots) {

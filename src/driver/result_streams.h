@@ -25,13 +25,14 @@ bool refuse_input_as_result(const ResultStreams& slots, const char* input_path);
 //                       only then truncated, and written through a result
 //                       file stream (result_file.h)
 //   input_path  in      the sound file of the run
-// The buffers of all the files are allocated before the first is opened; a
-// failure ends the process (status 1) after "Error: cannot allocate working
-// memory.\n". A file that cannot be opened ends the process after "cannot
-// open %s.\n", a file that turns out to be the input once open (its name was
-// changed since refuse_input_as_result()) after "Error: result file %s is the
-// input file.\n", untouched; files opened before it stay as they are.
-void open_result_streams(ResultStreams& slots, const char* input_path);
+// Returns true. The buffers of all the files are allocated before the first
+// is opened; a failure returns false after "Error: cannot allocate working
+// memory.\n" on standard error. A file that cannot be opened returns false
+// after "cannot open %s.\n", a file that turns out to be the input once open
+// (its name was changed since refuse_input_as_result()) after "Error: result
+// file %s is the input file.\n", untouched; files opened before it stay open
+// with what they hold (the run ends with status 1).
+bool open_result_streams(ResultStreams& slots, const char* input_path);
 
 // close_result_streams: flushes standard output (and standard error when a
 //   slot shares it) and closes every other stream once, in slot order,

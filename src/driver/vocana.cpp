@@ -20,6 +20,9 @@ namespace {
 
 constexpr const char* OPTION_STRING = "s:m:n:r:d:e:D:E:t:iw:f:b:F:S:a:2:hW";
 
+// A result file could not be opened (its line is written).
+struct ResultFilesRefused {};
+
 // The streams a frame's results go to, and the text buffer of their lines.
 struct FrameOutput {
   const ResultStreams* slots = nullptr;
@@ -182,7 +185,8 @@ int vocana_main(int argc, char** argv) {
     // The result files are opened once the analysis has its working memory,
     // so that want of memory leaves them untouched.
     const auto start_run = [&]() {
-      open_result_streams(slots, settings.input_path);
+      // Unwinds the analysis, which joins its threads, before the run ends.
+      if (!open_result_streams(slots, settings.input_path)) throw ResultFilesRefused{};
       print_conditions(stderr, argv, settings, sound.description.c_str(),
                        static_cast<int>(sound.samples.size()), slots);
       std::fputc('\n', stderr);
@@ -203,6 +207,8 @@ int vocana_main(int argc, char** argv) {
   } catch (const std::bad_alloc&) {
     std::fputs("Error: cannot allocate working memory.\n", stderr);
     return 1;
+  } catch (const ResultFilesRefused&) {
+    return 1;  // after the refusal's line
   }
   return close_result_streams(slots);
 }
