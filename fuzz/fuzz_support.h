@@ -5,10 +5,6 @@
 #include <cstddef>
 #include <string>
 
-// Thrown by fatal_exit() in the fuzzing build (fatal_exit_unwind.cpp): a fatal
-// exit with its message is an expected outcome of a fuzz input, not a finding.
-struct FatalExitUnwind {};
-
 // private_folder: a folder of this process under the system's temporary
 //   folder, made at the first call and removed with its files at exit.
 // Returns its path (no trailing slash). Aborts when it cannot be made.
