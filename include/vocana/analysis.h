@@ -27,7 +27,8 @@ struct AnalysisSettings {
   bool critical = false;                    // the critically damped second-order model and its tilt
   bool fft_spectrum = false;                // compute the FFT power spectrum of each frame
   bool lpc_spectrum = false;                // compute the LPC model spectrum of each frame
-  int threads = 1;                          // frames analysed side by side; 0: the cores available
+  int threads = 1;                          // threads analysing frames side by side; 0: the
+                                            // cores available (at most four per core start)
 };
 
 // What became of a frame.

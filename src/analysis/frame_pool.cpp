@@ -149,7 +149,11 @@ bool analyze_on_threads(std::span<const Sample> samples, const vocana::AnalysisS
   pool.block_frames = std::clamp(
       static_cast<int>(BLOCK_BYTES / static_cast<std::size_t>(per_frame)), 1, MAX_BLOCK_FRAMES);
   pool.blocks = (pool.frames + pool.block_frames - 1) / pool.block_frames;
-  threads = static_cast<int>(std::min<long>(threads, std::max<long>(pool.blocks, 1)));
+  // More workers than blocks, or far more than cores, would only hold
+  // memory: neither gives the results sooner.
+  const long useful = std::min<long>(std::max<long>(pool.blocks, 1),
+                                     static_cast<long>(vocana::available_threads()) * 4);
+  threads = static_cast<int>(std::min<long>(threads, useful));
   // All the memory of the pool, every result record sized, before any worker
   // starts; without it the frames are analysed on the calling thread.
   FrameWork own_work;
