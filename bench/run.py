@@ -107,6 +107,8 @@ def have_build_tools():
                             ("pkg-config", "pkg-config"))}
     ok["libsndfile1-dev"] = ok["pkg-config"] and subprocess.run(
         ["pkg-config", "--exists", "sndfile"]).returncode == 0
+    ok["libsoxr-dev"] = ok["pkg-config"] and subprocess.run(
+        ["pkg-config", "--exists", "soxr"]).returncode == 0
     return ok
 
 
@@ -148,7 +150,8 @@ def run_logged(cmd, logfile, what):
 def build_vocana(build_dir, logfile):
     if not (build_dir / "CMakeCache.txt").exists():
         log(f"configuring {build_dir} (Release)")
-        run_logged(["cmake", "-S", REPO, "-B", build_dir, "-DCMAKE_BUILD_TYPE=Release"],
+        run_logged(["cmake", "-S", REPO, "-B", build_dir, "-DCMAKE_BUILD_TYPE=Release",
+                    "-DVOCANA_TESTS=OFF", "-DVOCANA_PYTHON=OFF"],
                    logfile, "cmake configure")
     log(f"building vocana in {build_dir}")
     run_logged(["cmake", "--build", build_dir, "-j2", "--target", "vocana"], logfile,
