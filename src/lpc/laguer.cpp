@@ -59,7 +59,7 @@ bool exact_within_rounding(std::span<const Cnum> a, int m, Cnum x) {
 // exactly, rounding included, and the same holds after the final
 // multiplication by LAGUER_ROUNDING. Lane 0 is low, lane 1 high; abx holds
 // {mx, fl(1.5 * mx)}.
-Pair bound_step(Cnum b, Pair bounds, Pair abx) {
+[[gnu::always_inline]] inline Pair bound_step(Cnum b, Pair bounds, Pair abx) {
   const double re = std::fabs(b.r);
   const double im = std::fabs(b.i);
   const double big = re > im ? re : im;
@@ -82,7 +82,8 @@ Pair bound_step(Cnum b, Pair bounds, Pair abx) {
 //    |b| <= low implies |b| <= err and |b| > high implies |b| > err.
 // The iteration uses nothing else of err, so x and every later value keep
 // their bits.
-bool root_within_rounding(std::span<const Cnum> a, int m, Cnum x, Cnum b, Pair bounds) {
+[[gnu::always_inline]] inline bool root_within_rounding(std::span<const Cnum> a, int m, Cnum x,
+                                                        Cnum b, Pair bounds) {
   const double high = bounds[1];
   if (high <= std::numeric_limits<double>::max()) {
     const double low_bound = bounds[0] * LAGUER_ROUNDING;
@@ -182,6 +183,50 @@ bool laguer_iteration(std::span<const Cnum> a, int m, Cnum& x, int iter) {
 }
 
 }  // namespace
+
+void laguer_settled(std::span<const Cnum> a, int m, std::span<const Cnum> points,
+                    std::span<bool> settled) {
+  // Two points side by side, one per lane: lane k runs exactly the scalar
+  // operations of the first iteration's value chain and bound bracket at its
+  // point (b = Cadd(Cmul(x, b), a_j) part by part, then bound_step), which do
+  // not depend on the derivatives' chains, and the test on the result is the
+  // iteration's own. So each answer is what that iteration decides, bit for
+  // bit. With an odd count the last pair repeats its point.
+  typedef long long Bits __attribute__((vector_size(16)));
+  const Bits magnitude = {0x7fffffffffffffffLL, 0x7fffffffffffffffLL};
+  const int count = static_cast<int>(points.size());
+  for (int k = 0; k < count; k += 2) {
+    const Cnum x0 = points[k];
+    const Cnum x1 = points[k + 1 < count ? k + 1 : k];
+    const Pair xr = {x0.r, x1.r};
+    const Pair xi = {x0.i, x1.i};
+    const double mx0 = std::fabs(x0.r) > std::fabs(x0.i) ? std::fabs(x0.r) : std::fabs(x0.i);
+    const double mx1 = std::fabs(x1.r) > std::fabs(x1.i) ? std::fabs(x1.r) : std::fabs(x1.i);
+    const Pair mx = {mx0, mx1};
+    const Pair mx_high = {1.5 * mx0, 1.5 * mx1};
+    Pair br = {a[m].r, a[m].r};
+    Pair bi = {a[m].i, a[m].i};
+    Pair low = {0.0, 0.0};
+    Pair high = {0.0, 0.0};
+    for (int j = m;; --j) {
+      const Pair re = reinterpret_cast<Pair>(reinterpret_cast<Bits>(br) & magnitude);
+      const Pair im = reinterpret_cast<Pair>(reinterpret_cast<Bits>(bi) & magnitude);
+      const Pair big = re > im ? re : im;
+      low = big * Pair{1.0, 1.0} + mx * low;
+      high = big * Pair{1.5, 1.5} + mx_high * high;
+      if (j == 0) break;
+      const Cnum c = a[j - 1];
+      const Pair next_r = (xr * br - xi * bi) + Pair{c.r, c.r};
+      const Pair next_i = (xi * br + xr * bi) + Pair{c.i, c.i};
+      br = next_r;
+      bi = next_i;
+    }
+    settled[k] = root_within_rounding(a, m, x0, Cnum{br[0], bi[0]}, Pair{low[0], high[0]});
+    if (k + 1 < count) {
+      settled[k + 1] = root_within_rounding(a, m, x1, Cnum{br[1], bi[1]}, Pair{low[1], high[1]});
+    }
+  }
+}
 
 void laguer(std::span<const Cnum> a, int m, Cnum& x, int& iterations) {
   for (int iter = 1; iter <= LAGUER_MAX_ITERATIONS; ++iter) {

@@ -40,8 +40,17 @@ void deflate_roots(std::span<const Cnum> a, int m, std::span<Cnum> roots,
 
 void zroots(std::span<const Cnum> a, int m, std::span<Cnum> roots, int polish) {
   deflate_roots(a, m, roots, {});
-  if (polish != 0) {
+  if (polish != 0 && m >= 1) {
+    // Polishing root j is laguer(a, m, roots[j]). Most roots found by the
+    // deflation are already zero to within rounding of a, and that call
+    // returns at once leaving them as they are; laguer_settled finds those
+    // for all roots together, in vector lanes, and only the others are
+    // polished, in the same order as ever (so the first failure is the same).
+    std::array<bool, ZROOTS_MAX_DEGREE + 1> settled{};
+    laguer_settled(a, m, std::span<const Cnum>(roots.data() + 1, m),
+                   std::span<bool>(settled.data() + 1, m));
     for (int j = 1; j <= m; ++j) {
+      if (settled[j]) continue;
       int iterations = 0;
       laguer(a, m, roots[j], iterations);
     }

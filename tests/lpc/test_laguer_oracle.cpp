@@ -8,6 +8,7 @@
 #include <cmath>
 #include <cstdint>
 #include <cstring>
+#include <memory>
 #include <random>
 #include <vector>
 
@@ -22,13 +23,14 @@ struct OracleResult {
   int iterations;
   bool converged;
   int close_calls;  // tests with |b| within a factor 1.5 of the bound
+  bool settled;     // returned in the first iteration with |b| within the bound
 };
 
 // laguer with the rounding bound computed directly at every coefficient;
 // returns instead of ending the process when it does not converge.
 OracleResult oracle_laguer(const std::vector<Cnum>& a, int m, Cnum x) {
   static constexpr std::array<double, 9> frac = {0.0, 0.5, 0.25, 0.75, 0.13, 0.38, 0.62, 0.88, 1.0};
-  OracleResult out{x, 0, false, 0};
+  OracleResult out{x, 0, false, 0, false};
   for (int iter = 1; iter <= 80; ++iter) {
     out.iterations = iter;
     Cnum b = a[m];
@@ -44,7 +46,10 @@ OracleResult oracle_laguer(const std::vector<Cnum>& a, int m, Cnum x) {
     }
     err *= 1e-9;
     if (Cabs(b) <= 1.5 * err && 1.5 * Cabs(b) > err) ++out.close_calls;
-    if (Cabs(b) <= err) break;
+    if (Cabs(b) <= err) {
+      out.settled = iter == 1;
+      break;
+    }
     const Cnum g = Cdiv(d, b);
     const Cnum g2 = Cmul(g, g);
     const Cnum h = Csub(g2, RCmul(2.0, Cdiv(f, b)));
@@ -109,17 +114,27 @@ std::vector<Cnum> oracle_roots(std::vector<Cnum> a) {
 
 // From the origin (as the root search starts), from every root (as polishing
 // starts) and from each root moved by relative steps of 1e-4 down to 1e-16,
-// which sweeps the value through the rounding bound.
+// which sweeps the value through the rounding bound. laguer_settled, which
+// takes the points two at a time, answers for all of them at once as the
+// oracle's first iteration does.
 int compare_all_starts(const std::vector<Cnum>& a, std::mt19937& rng) {
   std::uniform_real_distribution<double> angle(0.0, 6.283185307179586);
-  int close = compare_from(a, Complex(0.0, 0.0));
+  std::vector<Cnum> starts = {Complex(0.0, 0.0)};
   for (const Cnum root : oracle_roots(a)) {
-    close += compare_from(a, root);
+    starts.push_back(root);
     for (double step = 1e-4; step > 1e-17; step *= 0.1) {
       const double t = angle(rng);
       const double s = step * (1.0 + Cabs(root));
-      close += compare_from(a, Cadd(root, Complex(s * std::cos(t), s * std::sin(t))));
+      starts.push_back(Cadd(root, Complex(s * std::cos(t), s * std::sin(t))));
     }
+  }
+  const int m = static_cast<int>(a.size()) - 1;
+  std::unique_ptr<bool[]> settled(new bool[starts.size()]);
+  laguer_settled(a, m, starts, std::span<bool>(settled.get(), starts.size()));
+  int close = 0;
+  for (std::size_t k = 0; k < starts.size(); ++k) {
+    close += compare_from(a, starts[k]);
+    EXPECT_EQ(settled[k], oracle_laguer(a, m, starts[k]).settled) << "point " << k;
   }
   return close;
 }
