@@ -43,6 +43,11 @@ bool exact_within_rounding(std::span<const Cnum> a, int m, Cnum x) {
   return Cabs(b) <= err;
 }
 
+// max(|z.r|, |z.i|), the cheap bracket's measure of |z| (see bound_step).
+double max_part(Cnum z) {
+  return std::fabs(z.r) > std::fabs(z.i) ? std::fabs(z.r) : std::fabs(z.i);
+}
+
 // One step of the two chains that bracket the exact bound without a division
 // or a square root per coefficient. With M(z) = max(|z.r|, |z.i|),
 // M_j = M(b_j) and mx = M(x):
@@ -145,7 +150,7 @@ bool laguer_iteration(std::span<const Cnum> a, int m, Cnum& x, int iter) {
   Cnum d = Complex(0.0, 0.0);
   Cnum f = Complex(0.0, 0.0);
   // |x| bracketed as each |b_j| is: Cabs(x) lies in [mx, fl(1.5 mx)].
-  const double mx = std::fabs(x.r) > std::fabs(x.i) ? std::fabs(x.r) : std::fabs(x.i);
+  const double mx = max_part(x);
   const Pair abx_pair = {mx, 1.5 * mx};
   Pair bounds = bound_step(b, Pair{0.0, 0.0}, abx_pair);
   for (int j = m - 1; j >= 0; --j) {
@@ -200,10 +205,8 @@ void laguer_settled(std::span<const Cnum> a, int m, std::span<const Cnum> points
     const Cnum x1 = points[k + 1 < count ? k + 1 : k];
     const Pair xr = {x0.r, x1.r};
     const Pair xi = {x0.i, x1.i};
-    const double mx0 = std::fabs(x0.r) > std::fabs(x0.i) ? std::fabs(x0.r) : std::fabs(x0.i);
-    const double mx1 = std::fabs(x1.r) > std::fabs(x1.i) ? std::fabs(x1.r) : std::fabs(x1.i);
-    const Pair mx = {mx0, mx1};
-    const Pair mx_high = {1.5 * mx0, 1.5 * mx1};
+    const Pair mx = {max_part(x0), max_part(x1)};
+    const Pair mx_high = Pair{1.5, 1.5} * mx;
     Pair br = {a[m].r, a[m].r};
     Pair bi = {a[m].i, a[m].i};
     Pair low = {0.0, 0.0};

@@ -40,7 +40,7 @@ void deflate_roots(std::span<const Cnum> a, int m, std::span<Cnum> roots,
 
 void zroots(std::span<const Cnum> a, int m, std::span<Cnum> roots, int polish) {
   deflate_roots(a, m, roots, {});
-  if (polish != 0 && m >= 1) {
+  if (polish != 0) {
     // Polishing root j is laguer(a, m, roots[j]). Most roots found by the
     // deflation are already zero to within rounding of a, and that call
     // returns at once leaving them as they are; laguer_settled finds those
