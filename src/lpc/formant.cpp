@@ -6,6 +6,7 @@
 #include "common/constants.h"
 #include "common/messages.h"
 #include "lpc/complex.h"
+#include "lpc/roots_pair.h"
 #include "lpc/zroots.h"
 
 namespace {
@@ -18,21 +19,23 @@ constexpr double FORMANT_EMPTY = -1.0;
 
 }  // namespace
 
-int extract_formant(std::span<const double> a, int p, std::span<double> freq, std::span<double> bw,
-                    int fs, std::string& messages) {
-  // The work arrays below hold MAX_LPC_ORDER + 1 values.
+namespace {
+
+// z^p A(z) of the LP coefficients a[0..p]: coefficient i (of z^i) is a[p - i].
+void lp_polynomial(std::span<const double> a, int p, std::span<Cnum> polynomial) {
+  for (int i = 0; i <= p; ++i) polynomial[i] = Complex(a[p - i], 0.0);
+}
+
+void check_order(int p) {
+  // The work arrays hold MAX_LPC_ORDER + 1 values.
   if (p > MAX_LPC_ORDER)
     throw_error(vocana::ErrorKind::settings, "error: extract_formant(): LP order too large.\n");
+}
 
+// The formants of the roots[1..p] of z^p A(z), as extract_formant returns them.
+int formants_of_roots(std::span<const Cnum> roots, int p, std::span<double> freq,
+                      std::span<double> bw, int fs, std::string& messages) {
   const int half = (p + 1) / 2;
-
-  // z^p A(z): coefficient i (of z^i) is a[p - i].
-  std::array<Cnum, MAX_LPC_ORDER + 1> polynomial{};
-  std::array<Cnum, MAX_LPC_ORDER + 1> roots{};
-  for (int i = 0; i <= p; ++i) polynomial[i] = Complex(a[p - i], 0.0);
-  zroots(std::span<const Cnum>(polynomial.data(), p + 1), p, std::span<Cnum>(roots.data(), p + 1),
-         1);
-
   for (int i = 0; i <= half; ++i) {
     freq[i] = FORMANT_EMPTY;
     bw[i] = FORMANT_EMPTY;
@@ -70,4 +73,39 @@ int extract_formant(std::span<const double> a, int p, std::span<double> freq, st
     }
   }
   return count;
+}
+
+}  // namespace
+
+int extract_formant(std::span<const double> a, int p, std::span<double> freq, std::span<double> bw,
+                    int fs, std::string& messages) {
+  check_order(p);
+  std::array<Cnum, MAX_LPC_ORDER + 1> polynomial{};
+  std::array<Cnum, MAX_LPC_ORDER + 1> roots{};
+  lp_polynomial(a, p, polynomial);
+  zroots(std::span<const Cnum>(polynomial.data(), p + 1), p, std::span<Cnum>(roots.data(), p + 1),
+         1);
+  return formants_of_roots(roots, p, freq, bw, fs, messages);
+}
+
+bool extract_formant_pair(std::array<FormantFrame, 2>& frames, int p, int fs) {
+  check_order(p);
+  std::array<std::array<Cnum, MAX_LPC_ORDER + 1>, 2> polynomial{};
+  std::array<std::array<Cnum, MAX_LPC_ORDER + 1>, 2> roots{};
+  for (int k = 0; k < 2; ++k) lp_polynomial(frames[k].a, p, polynomial[k]);
+  bool paired = false;
+  try {
+    paired = zroots_pair(std::span<const Cnum>(polynomial[0].data(), p + 1),
+                         std::span<const Cnum>(polynomial[1].data(), p + 1), p,
+                         std::span<Cnum>(roots[0].data(), p + 1),
+                         std::span<Cnum>(roots[1].data(), p + 1), 1);
+  } catch (const vocana::Error&) {
+    paired = false;
+  }
+  if (!paired) return false;
+  for (int k = 0; k < 2; ++k) {
+    FormantFrame& frame = frames[k];
+    frame.count = formants_of_roots(roots[k], p, frame.freq, frame.bw, fs, *frame.messages);
+  }
+  return true;
 }

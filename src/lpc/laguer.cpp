@@ -4,28 +4,10 @@
 #include <cmath>
 #include <limits>
 
+#include "lpc/laguer_limits.h"
 #include "lpc/nrutil.h"
 
 namespace {
-
-// Every LAGUER_STEP_PERIOD-th iteration moves only a fraction of the Laguerre
-// step, which breaks limit cycles; LAGUER_FRACTIONS sets how many such
-// fractions there are, and so the iteration limit.
-constexpr int LAGUER_FRACTIONS = 8;
-constexpr int LAGUER_STEP_PERIOD = 10;
-constexpr int LAGUER_MAX_ITERATIONS = LAGUER_FRACTIONS * LAGUER_STEP_PERIOD;
-
-// Relative size of the rounding error of the polynomial value below which the
-// value counts as zero.
-constexpr double LAGUER_ROUNDING = 1e-9;
-
-// Step fraction of iteration k * LAGUER_STEP_PERIOD, at index k (1..8).
-constexpr std::array<double, LAGUER_FRACTIONS + 1> LAGUER_FRAC = {0.0,  0.5,  0.25, 0.75, 0.13,
-                                                                  0.38, 0.62, 0.88, 1.0};
-
-// Two doubles side by side; element-wise products and sums round exactly as
-// the scalar operations do (no contraction: -ffp-contract=off).
-typedef double Pair __attribute__((vector_size(16)));
 
 // The rounding bound of the polynomial value at x, computed exactly as the
 // iteration's test needs it: err = |b_m|, then err = |b_j| + |x| err for
@@ -107,13 +89,6 @@ double max_part(Cnum z) {
   return exact_within_rounding(a, m, x);
 }
 
-// Moduli that the squared-modulus test below may compare: their squares and
-// sums neither overflow nor lose relative accuracy to underflow.
-constexpr double DENOMINATOR_NORM_MIN = 1e-280;
-constexpr double DENOMINATOR_NORM_MAX = 1e280;
-// Relative gap of the squared moduli above which the comparison is clear.
-constexpr double DENOMINATOR_NORM_GAP = 1e-12;
-
 // Which Laguerre denominator the iteration takes, as the moduli abp = Cabs(gp)
 // and abm = Cabs(gm) decide: 1 for gm (abp < abm), 0 for gp, -1 when neither
 // max(abp, abm) > 0 (both zero, or a NaN): then the fallback step is taken.
@@ -140,8 +115,8 @@ int denominator_choice(Cnum gp, Cnum gm) {
   return abp < abm ? 1 : 0;
 }
 
-// Iteration number iter of laguer() from x: true when laguer() returns in
-// it, with x unchanged as the root; otherwise x is the next guess.
+}  // namespace
+
 bool laguer_iteration(std::span<const Cnum> a, int m, Cnum& x, int iter) {
   // Value b, first derivative d and half the second derivative f at x by
   // Horner's scheme. The rounding bound err = |b| + |x| err of the value is
@@ -186,8 +161,6 @@ bool laguer_iteration(std::span<const Cnum> a, int m, Cnum& x, int iter) {
   }
   return false;
 }
-
-}  // namespace
 
 void laguer_settled(std::span<const Cnum> a, int m, std::span<const Cnum> points,
                     std::span<bool> settled) {

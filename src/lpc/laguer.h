@@ -14,6 +14,15 @@
 // laguer") when 80 iterations do not converge. Allocates nothing.
 void laguer(std::span<const Cnum> a, int m, Cnum& x, int& iterations);
 
+// laguer_iteration: iteration number iter of laguer() from x.
+//   a     in      a[0..m]
+//   m     in      degree, >= 1
+//   x     in/out  the guess; unchanged when the iteration returns
+//   iter  in      iteration number [1..80]
+// Returns true when laguer() returns in this iteration, x then being the
+// root; otherwise x is the next guess. Never throws; allocates nothing.
+bool laguer_iteration(std::span<const Cnum> a, int m, Cnum& x, int iter);
+
 // laguer_settled: for each point, whether laguer(a, m, x, ...) from it returns
 // in its first iteration because the value there is already zero to within
 // rounding, leaving x as it is. Evaluates two points at a time in vector

@@ -15,6 +15,11 @@ constexpr double ZROOTS_REAL_RATIO = 4e-6;
 
 }  // namespace
 
+Cnum found_root(Cnum x) {
+  if (std::fabs(x.i) <= ZROOTS_REAL_RATIO * std::fabs(x.r)) x.i = 0.0;
+  return x;
+}
+
 void deflate_roots(std::span<const Cnum> a, int m, std::span<Cnum> roots,
                    std::span<const Cnum> start) {
   // The deflated polynomial; degree m needs m + 1 coefficients.
@@ -26,7 +31,7 @@ void deflate_roots(std::span<const Cnum> a, int m, std::span<Cnum> roots,
     Cnum x = start.empty() ? Complex(0.0, 0.0) : start[j];
     int iterations = 0;
     laguer(std::span<const Cnum>(ad.data(), j + 1), j, x, iterations);
-    if (std::fabs(x.i) <= ZROOTS_REAL_RATIO * std::fabs(x.r)) x.i = 0.0;
+    x = found_root(x);
     roots[j] = x;
     // Synthetic division by (z - x); the remainder is discarded.
     Cnum b = ad[j];
@@ -40,6 +45,10 @@ void deflate_roots(std::span<const Cnum> a, int m, std::span<Cnum> roots,
 
 void zroots(std::span<const Cnum> a, int m, std::span<Cnum> roots, int polish) {
   deflate_roots(a, m, roots, {});
+  finish_roots(a, m, roots, polish);
+}
+
+void finish_roots(std::span<const Cnum> a, int m, std::span<Cnum> roots, int polish) {
   if (polish != 0) {
     // Polishing root j is laguer(a, m, roots[j]). Most roots found by the
     // deflation are already zero to within rounding of a, and that call

@@ -26,3 +26,17 @@ void zroots(std::span<const Cnum> a, int m, std::span<Cnum> roots, int polish);
 // Throws as laguer() when a root does not converge. Allocates nothing.
 void deflate_roots(std::span<const Cnum> a, int m, std::span<Cnum> roots,
                    std::span<const Cnum> start);
+
+// finish_roots: the end of zroots after the search: polishing (when asked),
+//   then the ordering by real part.
+//   a       in      a[0..m], not modified
+//   m       in      degree [0..99]
+//   roots   in/out  roots[1..m] as deflate_roots() found them; on return as
+//                   zroots() gives them
+//   polish  in      as for zroots()
+// Throws as laguer() when a polishing does not converge. Allocates nothing.
+void finish_roots(std::span<const Cnum> a, int m, std::span<Cnum> roots, int polish);
+
+// found_root: a root x of the search as it is kept and divided out: with
+//   |x.i| <= 4e-6 |x.r| its imaginary part is set to 0.
+Cnum found_root(Cnum x);

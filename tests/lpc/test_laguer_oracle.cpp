@@ -15,6 +15,8 @@
 #include "lpc/complex.h"
 #include "lpc/laguer.h"
 #include "lpc/lpc_func.h"
+#include "lpc/roots_pair.h"
+#include "lpc/zroots.h"
 
 namespace {
 
@@ -190,6 +192,57 @@ TEST(LaguerOracle, LpPolynomialsOfSpeechLikeFrames) {
     close += compare_all_starts(lp_polynomial(rng, p), rng);
   }
   EXPECT_GT(close, 100);
+}
+
+// zroots_pair against zroots on each polynomial, bit for bit: pairs of LP
+// polynomials of speech-like frames, and of random complex polynomials
+// (whose searches take the scalar form's rare paths more often). When the
+// pair reports a failure, one of the two must fail alone.
+TEST(LaguerOracle, PairSearchGivesTheRootsOfEach) {
+  std::mt19937 rng(13u);
+  std::uniform_real_distribution<double> coef(-1.0, 1.0);
+  int pairs = 0;
+  for (int trial = 0; trial < 400; ++trial) {
+    const int m = trial < 200 ? 8 + trial % 13 : 2 + trial % 19;
+    std::vector<Cnum> a[2];
+    for (std::vector<Cnum>& poly : a) {
+      if (trial < 200) {
+        poly = lp_polynomial(rng, m);
+      } else {
+        poly.resize(m + 1);
+        for (Cnum& c : poly) c = Complex(coef(rng), coef(rng));
+      }
+    }
+    SCOPED_TRACE(testing::Message() << "trial " << trial << " degree " << m);
+    std::vector<Cnum> want[2] = {std::vector<Cnum>(m + 1), std::vector<Cnum>(m + 1)};
+    bool failed = false;
+    for (int k = 0; k < 2; ++k) {
+      try {
+        zroots(a[k], m, want[k], 1);
+      } catch (const std::exception&) {
+        failed = true;
+      }
+    }
+    std::vector<Cnum> got[2] = {std::vector<Cnum>(m + 1), std::vector<Cnum>(m + 1)};
+    bool paired = false;
+    try {
+      paired = zroots_pair(a[0], a[1], m, got[0], got[1], 1);
+    } catch (const std::exception&) {
+    }
+    if (failed) {
+      EXPECT_FALSE(paired);
+      continue;
+    }
+    ASSERT_TRUE(paired);
+    ++pairs;
+    for (int k = 0; k < 2; ++k) {
+      for (int j = 1; j <= m; ++j) {
+        EXPECT_EQ(bits(got[k][j].r), bits(want[k][j].r)) << "lane " << k << " root " << j;
+        EXPECT_EQ(bits(got[k][j].i), bits(want[k][j].i)) << "lane " << k << " root " << j;
+      }
+    }
+  }
+  EXPECT_GT(pairs, 390);
 }
 
 }  // namespace
