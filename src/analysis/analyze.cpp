@@ -3,6 +3,7 @@
 #include <vocana/analysis.h>
 #include <vocana/error.h>
 
+#include <array>
 #include <thread>
 
 #include "analysis/frame_analysis.h"
@@ -12,28 +13,35 @@ namespace vocana {
 
 namespace {
 
-// Analyses frame by frame on the calling thread. The result record is reused,
-// so coefficients that an early stop of the Durbin recursion does not reach
-// keep the values of the frame before.
+// Analyses the frames on the calling thread, two at a time (their root
+// searches side by side). Each frame starts from the coefficients of the
+// frame before, as one reused record would hold them: coefficients that an
+// early stop of the Durbin recursion does not reach keep those values.
 void analyze_in_order(std::span<const Sample> samples, const AnalysisSettings& settings,
                       const FrameSink& sink, const AnalysisReady& ready) {
-  FrameWork work;
-  FrameResult result;
-  prepare_frame_work(settings, work, result);
+  std::array<FrameWork, 2> work;
+  std::array<FrameResult, 2> result;
+  prepare_frame_work(settings, work[0], result[0]);
+  prepare_frame_work(settings, work[1], result[1]);
   if (ready) ready();
   for (long long next = settings.start_point; next <= settings.end_point;
-       next += settings.frame_rate) {
-    bool whole = false;
+       next += 2LL * settings.frame_rate) {
+    int whole = 0;
+    int at = 0;
     try {
-      whole = analyze_frame(samples, settings, static_cast<int>(next), work, result);
+      whole = analyze_frame_pair(samples, settings, next, {&work[0], &work[1]},
+                                 {&result[0], &result[1]}, at);
     } catch (const Error& error) {
       if (error.kind() != ErrorKind::analysis) throw;
-      result.status = FrameStatus::failed;
-      sink(result);
+      if (at == 1) sink(result[0]);
+      result[at].status = FrameStatus::failed;
+      sink(result[at]);
       throw;
     }
-    if (!whole) break;
-    sink(result);
+    for (int k = 0; k < whole; ++k) sink(result[k]);
+    if (whole < 2) break;
+    result[0].coefs = result[1].coefs;
+    result[0].reflection = result[1].reflection;
   }
 }
 

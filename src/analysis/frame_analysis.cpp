@@ -61,13 +61,20 @@ void reserve_messages(vocana::FrameResult& result) {
   result.lpc_messages.reserve(MESSAGE_ROOM);
 }
 
-bool analyze_frame(std::span<const Sample> samples, const vocana::AnalysisSettings& settings,
-                   int start, FrameWork& work, vocana::FrameResult& result) {
+namespace {
+
+// How far frame_lp took a frame.
+enum class Lp { not_whole, done, formants };
+
+// analyze_frame up to the formants: the frame, its autocorrelation and its LP
+// coefficients, or the end of a frame that is not analysed.
+Lp frame_lp(std::span<const Sample> samples, const vocana::AnalysisSettings& settings, int start,
+            FrameWork& work, vocana::FrameResult& result) {
   const int n = settings.frame_length;
   const int p = settings.lpc_order;
   const int fs = settings.sampling_frequency;
   if (get_frame_windowed(samples, settings.end_point, start, n, work.window, work.frame) != n)
-    return false;
+    return Lp::not_whole;
   result.start = start;
   // Single precision on purpose: the printed time is this float's value
   // (11025 Hz, frame start 22925: 2079.36 ms, where the double gives 2079.37).
@@ -86,7 +93,7 @@ bool analyze_frame(std::span<const Sample> samples, const vocana::AnalysisSettin
     result.error = Critical2ndOrderCoefs(work.autocorrelation, result.coefs, p, result.messages);
     if (result.error < 0.0) {
       not_analyzed(result, vocana::FrameStatus::fit_refused, n);
-      return true;
+      return Lp::done;
     }
     result.tilt = spectralTilt(TILT_FREQUENCY, result.coefs[1], fs);
     result.has_tilt = true;
@@ -95,17 +102,22 @@ bool analyze_frame(std::span<const Sample> samples, const vocana::AnalysisSettin
     if (work.autocorrelation[0] == 0.0) {
       result.error = 0.0;
       not_analyzed(result, vocana::FrameStatus::silence, n);
-      return true;
+      return Lp::done;
     }
     result.error = durb(work.autocorrelation, result.reflection, result.coefs, p);
     work.carried = !(result.error > 0.0);
   }
+  return Lp::formants;
+}
 
-  const int count =
-      extract_formant(result.coefs, p, result.formant_freq, result.formant_bw, fs, result.messages);
+// analyze_frame after the formants: count is extract_formant's result.
+void frame_rest(const vocana::AnalysisSettings& settings, int count, FrameWork& work,
+                vocana::FrameResult& result) {
+  const int n = settings.frame_length;
+  const int fs = settings.sampling_frequency;
   if (count < 0) {
     not_analyzed(result, vocana::FrameStatus::imaginary_pole, n);
-    return true;
+    return;
   }
   result.formant_count = count;
   const std::span<const double> frame(work.frame.data(), static_cast<std::size_t>(n));
@@ -114,8 +126,61 @@ bool analyze_frame(std::span<const Sample> samples, const vocana::AnalysisSettin
                                           work.spectrum, result.fft_messages);
   }
   if (settings.lpc_spectrum) {
-    result.spectrum_points = lpc_pws_work(result.coefs, result.error, p, n, fs, result.frequencies,
-                                          result.lpc_power, work.spectrum, result.lpc_messages);
+    result.spectrum_points =
+        lpc_pws_work(result.coefs, result.error, settings.lpc_order, n, fs, result.frequencies,
+                     result.lpc_power, work.spectrum, result.lpc_messages);
   }
-  return true;
+}
+
+// extract_formant on the frame's coefficients, then the rest.
+void formants_and_rest(const vocana::AnalysisSettings& settings, FrameWork& work,
+                       vocana::FrameResult& result) {
+  const int count =
+      extract_formant(result.coefs, settings.lpc_order, result.formant_freq, result.formant_bw,
+                      settings.sampling_frequency, result.messages);
+  frame_rest(settings, count, work, result);
+}
+
+}  // namespace
+
+bool analyze_frame(std::span<const Sample> samples, const vocana::AnalysisSettings& settings,
+                   int start, FrameWork& work, vocana::FrameResult& result) {
+  const Lp lp = frame_lp(samples, settings, start, work, result);
+  if (lp == Lp::formants) formants_and_rest(settings, work, result);
+  return lp != Lp::not_whole;
+}
+
+int analyze_frame_pair(std::span<const Sample> samples, const vocana::AnalysisSettings& settings,
+                       long long start, std::array<FrameWork*, 2> work,
+                       std::array<vocana::FrameResult*, 2> result, int& at) {
+  at = 0;
+  const Lp first = frame_lp(samples, settings, static_cast<int>(start), *work[0], *result[0]);
+  if (first == Lp::not_whole) return 0;
+  // The second frame starts from the first's coefficients, as one record
+  // reused for both would.
+  result[1]->coefs = result[0]->coefs;
+  result[1]->reflection = result[0]->reflection;
+  const long long next = start + settings.frame_rate;
+  const Lp second = next <= settings.end_point
+                        ? frame_lp(samples, settings, static_cast<int>(next), *work[1], *result[1])
+                        : Lp::not_whole;
+  if (first == Lp::formants && second == Lp::formants) {
+    // Both root searches side by side; a failure of either is found again
+    // below, frame by frame, in order.
+    std::array<FormantFrame, 2> frames;
+    for (int k = 0; k < 2; ++k) {
+      frames[k] = FormantFrame{result[k]->coefs, result[k]->formant_freq, result[k]->formant_bw,
+                               &result[k]->messages, 0};
+    }
+    if (extract_formant_pair(frames, settings.lpc_order, settings.sampling_frequency)) {
+      frame_rest(settings, frames[0].count, *work[0], *result[0]);
+      frame_rest(settings, frames[1].count, *work[1], *result[1]);
+      return 2;
+    }
+  }
+  if (first == Lp::formants) formants_and_rest(settings, *work[0], *result[0]);
+  at = 1;
+  if (second == Lp::not_whole) return 1;
+  if (second == Lp::formants) formants_and_rest(settings, *work[1], *result[1]);
+  return 2;
 }

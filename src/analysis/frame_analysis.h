@@ -49,3 +49,21 @@ void reserve_messages(vocana::FrameResult& result);
 // status is not yet failed: the caller sets it).
 bool analyze_frame(std::span<const Sample> samples, const vocana::AnalysisSettings& settings,
                    int start, FrameWork& work, vocana::FrameResult& result);
+
+// analyze_frame_pair: analyze_frame for the frame at start into *result[0]
+//   and, when that frame is whole, for the next one (start + frame rate)
+//   into *result[1], whose coefficients are first set to those of *result[0]
+//   as one record reused for both would hold them. The two frames' root
+//   searches run side by side.
+//   samples, settings  in      as for analyze_frame
+//   start              in      [sample index] the first frame's first point
+//   work               in/out  one working set per frame
+//   result             in/out  one record per frame
+//   at                 out     the frame (0 or 1) being analysed when a
+//                              failure is thrown
+// Returns the number of whole frames analysed: 0, 1 or 2. Throws as
+// analyze_frame, for the frame at; a failure of the second comes after the
+// first frame is complete.
+int analyze_frame_pair(std::span<const Sample> samples, const vocana::AnalysisSettings& settings,
+                       long long start, std::array<FrameWork*, 2> work,
+                       std::array<vocana::FrameResult*, 2> result, int& at);

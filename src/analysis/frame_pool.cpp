@@ -3,6 +3,7 @@
 #include <vocana/error.h>
 
 #include <algorithm>
+#include <array>
 #include <condition_variable>
 #include <exception>
 #include <mutex>
@@ -57,35 +58,47 @@ int frame_bytes(const vocana::AnalysisSettings& settings) {
   return static_cast<int>(sizeof(FrameResult)) + spectra * points * 8 + 256;
 }
 
-// Analyses the frames of block `number` into `block`.
-void analyze_block(Pool& pool, long number, FrameWork& work, Block& block) {
+// A worker's working sets, one per frame of a pair.
+using PairWork = std::array<FrameWork, 2>;
+
+// Analyses the frames of block `number` into `block`, two at a time.
+void analyze_block(Pool& pool, long number, PairWork& work, Block& block) {
   const long first = number * pool.block_frames;
   const int count = static_cast<int>(std::min<long>(pool.block_frames, pool.frames - first));
   block.count = 0;
   block.failed = false;
   block.error = nullptr;
-  for (int i = 0; i < count; ++i) {
-    FrameResult& result = block.results[static_cast<std::size_t>(i)];
+  for (int i = 0; i < count; i += 2) {
     const long long start =
         pool.settings.start_point + static_cast<long long>(first + i) * pool.settings.frame_rate;
+    FrameResult& result = block.results[static_cast<std::size_t>(i)];
+    int at = 0;
+    int whole = 1;
     try {
-      analyze_frame(pool.samples, pool.settings, static_cast<int>(start), work, result);
+      if (i + 1 < count) {
+        whole = analyze_frame_pair(pool.samples, pool.settings, start, {&work[0], &work[1]},
+                                   {&result, &block.results[static_cast<std::size_t>(i + 1)]}, at);
+      } else {  // the last frame of an odd block goes alone
+        analyze_frame(pool.samples, pool.settings, static_cast<int>(start), work[0], result);
+      }
     } catch (...) {
       // The frame that failed is the block's last; the calling thread decides
       // whether the failure stands (see analyze_on_threads).
       block.error = std::current_exception();
       block.failed = true;
-      result.status = FrameStatus::failed;
-      block.carried[static_cast<std::size_t>(i)] = work.carried ? 1 : 0;
-      block.count = i + 1;
+      block.results[static_cast<std::size_t>(i + at)].status = FrameStatus::failed;
+      for (int k = 0; k <= at; ++k)
+        block.carried[static_cast<std::size_t>(i + k)] = work[k].carried;
+      block.count = i + at + 1;
       return;
     }
-    block.carried[static_cast<std::size_t>(i)] = work.carried ? 1 : 0;
-    block.count = i + 1;
+    for (int k = 0; k < whole; ++k)
+      block.carried[static_cast<std::size_t>(i + k)] = work[k].carried;
+    block.count = i + whole;
   }
 }
 
-void work_on_blocks(Pool& pool, FrameWork& work) {
+void work_on_blocks(Pool& pool, PairWork& work) {
   const long window = static_cast<long>(pool.ring.size());
   for (;;) {
     long number = 0;
@@ -158,13 +171,15 @@ bool analyze_on_threads(std::span<const Sample> samples, const vocana::AnalysisS
   // starts; without it the frames are analysed on the calling thread.
   FrameWork own_work;
   FrameResult carry;
-  std::vector<FrameWork> works;
+  std::vector<PairWork> works;
   FrameResult again;  // a carried frame analysed again
   try {
     pool.ring.resize(static_cast<std::size_t>(threads * BLOCKS_PER_WORKER));
     prepare_frame_work(settings, own_work, carry);
     works.resize(static_cast<std::size_t>(threads));
-    for (FrameWork& work : works) prepare_frame_work(settings, work, again);
+    for (PairWork& pair : works) {
+      for (FrameWork& work : pair) prepare_frame_work(settings, work, again);
+    }
     for (Block& block : pool.ring) {
       block.results.assign(static_cast<std::size_t>(pool.block_frames), carry);
       block.carried.assign(static_cast<std::size_t>(pool.block_frames), 0);
@@ -178,7 +193,7 @@ bool analyze_on_threads(std::span<const Sample> samples, const vocana::AnalysisS
   }
 
   Workers workers{pool, {}};
-  for (FrameWork& work : works) {
+  for (PairWork& work : works) {
     try {
       workers.threads.emplace_back(work_on_blocks, std::ref(pool), std::ref(work));
     } catch (const std::system_error&) {
