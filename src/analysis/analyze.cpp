@@ -22,7 +22,7 @@ void analyze_in_order(std::span<const Sample> samples, const AnalysisSettings& s
   std::array<FrameWork, 2> work;
   std::array<FrameResult, 2> result;
   prepare_frame_work(settings, work[0], result[0]);
-  prepare_frame_work(settings, work[1], result[1]);
+  prepare_frame_work(settings, work[1], result[1], false);
   if (ready) ready();
   for (long long next = settings.start_point; next <= settings.end_point;
        next += 2LL * settings.frame_rate) {

@@ -29,7 +29,7 @@ void not_analyzed(vocana::FrameResult& result, vocana::FrameStatus status, int n
 }  // namespace
 
 void prepare_frame_work(const vocana::AnalysisSettings& settings, FrameWork& work,
-                        vocana::FrameResult& result) {
+                        vocana::FrameResult& result, bool spectrum_work) {
   const int n = settings.frame_length;
   result.formant_freq.fill(-1.0);
   result.formant_bw.fill(-1.0);
@@ -43,6 +43,8 @@ void prepare_frame_work(const vocana::AnalysisSettings& settings, FrameWork& wor
       result.frequencies.assign(points, 0.0);
       if (settings.fft_spectrum) result.fft_power.assign(points, 0.0);
       if (settings.lpc_spectrum) result.lpc_power.assign(points, 0.0);
+    }
+    if ((settings.fft_spectrum || settings.lpc_spectrum) && spectrum_work) {
       // Sizes the transform buffers and twiddle tables before the first frame.
       std::string unused;
       const std::array<double, 2> probe{1.0, 0.0};
@@ -110,9 +112,10 @@ Lp frame_lp(std::span<const Sample> samples, const vocana::AnalysisSettings& set
   return Lp::formants;
 }
 
-// analyze_frame after the formants: count is extract_formant's result.
-void frame_rest(const vocana::AnalysisSettings& settings, int count, FrameWork& work,
-                vocana::FrameResult& result) {
+// analyze_frame after the formants: count is extract_formant's result; the
+// spectra are computed with spectrum.
+void frame_rest(const vocana::AnalysisSettings& settings, int count, const FrameWork& work,
+                SpectrumWork& spectrum, vocana::FrameResult& result) {
   const int n = settings.frame_length;
   const int fs = settings.sampling_frequency;
   if (count < 0) {
@@ -123,22 +126,22 @@ void frame_rest(const vocana::AnalysisSettings& settings, int count, FrameWork& 
   const std::span<const double> frame(work.frame.data(), static_cast<std::size_t>(n));
   if (settings.fft_spectrum) {
     result.spectrum_points = fft_pws_work(frame, n, fs, result.frequencies, result.fft_power,
-                                          work.spectrum, result.fft_messages);
+                                          spectrum, result.fft_messages);
   }
   if (settings.lpc_spectrum) {
     result.spectrum_points =
         lpc_pws_work(result.coefs, result.error, settings.lpc_order, n, fs, result.frequencies,
-                     result.lpc_power, work.spectrum, result.lpc_messages);
+                     result.lpc_power, spectrum, result.lpc_messages);
   }
 }
 
 // extract_formant on the frame's coefficients, then the rest.
-void formants_and_rest(const vocana::AnalysisSettings& settings, FrameWork& work,
-                       vocana::FrameResult& result) {
+void formants_and_rest(const vocana::AnalysisSettings& settings, const FrameWork& work,
+                       SpectrumWork& spectrum, vocana::FrameResult& result) {
   const int count =
       extract_formant(result.coefs, settings.lpc_order, result.formant_freq, result.formant_bw,
                       settings.sampling_frequency, result.messages);
-  frame_rest(settings, count, work, result);
+  frame_rest(settings, count, work, spectrum, result);
 }
 
 }  // namespace
@@ -146,7 +149,7 @@ void formants_and_rest(const vocana::AnalysisSettings& settings, FrameWork& work
 bool analyze_frame(std::span<const Sample> samples, const vocana::AnalysisSettings& settings,
                    int start, FrameWork& work, vocana::FrameResult& result) {
   const Lp lp = frame_lp(samples, settings, start, work, result);
-  if (lp == Lp::formants) formants_and_rest(settings, work, result);
+  if (lp == Lp::formants) formants_and_rest(settings, work, work.spectrum, result);
   return lp != Lp::not_whole;
 }
 
@@ -154,6 +157,9 @@ int analyze_frame_pair(std::span<const Sample> samples, const vocana::AnalysisSe
                        long long start, std::array<FrameWork*, 2> work,
                        std::array<vocana::FrameResult*, 2> result, int& at) {
   at = 0;
+  // The spectra of both frames are computed one after the other with the
+  // first working set's buffers and tables.
+  SpectrumWork& spectrum = work[0]->spectrum;
   const Lp first = frame_lp(samples, settings, static_cast<int>(start), *work[0], *result[0]);
   if (first == Lp::not_whole) return 0;
   // The second frame starts from the first's coefficients, as one record
@@ -173,14 +179,14 @@ int analyze_frame_pair(std::span<const Sample> samples, const vocana::AnalysisSe
                                &result[k]->messages, 0};
     }
     if (extract_formant_pair(frames, settings.lpc_order, settings.sampling_frequency)) {
-      frame_rest(settings, frames[0].count, *work[0], *result[0]);
-      frame_rest(settings, frames[1].count, *work[1], *result[1]);
+      frame_rest(settings, frames[0].count, *work[0], spectrum, *result[0]);
+      frame_rest(settings, frames[1].count, *work[1], spectrum, *result[1]);
       return 2;
     }
   }
-  if (first == Lp::formants) formants_and_rest(settings, *work[0], *result[0]);
+  if (first == Lp::formants) formants_and_rest(settings, *work[0], spectrum, *result[0]);
   at = 1;
   if (second == Lp::not_whole) return 1;
-  if (second == Lp::formants) formants_and_rest(settings, *work[1], *result[1]);
+  if (second == Lp::formants) formants_and_rest(settings, *work[1], spectrum, *result[1]);
   return 2;
 }

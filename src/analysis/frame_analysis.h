@@ -26,9 +26,11 @@ struct FrameWork {
 //   work      out  window made, buffers sized
 //   result    out  frequencies, fft_power, lpc_power sized to N/2 + 1; every
 //                  formant slot -1.0
+//   spectrum_work  in  false: work.spectrum is left empty (the second working
+//                       set of analyze_frame_pair, which uses the first's)
 // Throws vocana::Error (kind analysis) when the memory cannot be had.
 void prepare_frame_work(const vocana::AnalysisSettings& settings, FrameWork& work,
-                        vocana::FrameResult& result);
+                        vocana::FrameResult& result, bool spectrum_work = true);
 
 // reserve_messages: room for a frame's message lines, so that frames rarely
 //   allocate.
@@ -57,7 +59,8 @@ bool analyze_frame(std::span<const Sample> samples, const vocana::AnalysisSettin
 //   searches run side by side.
 //   samples, settings  in      as for analyze_frame
 //   start              in      [sample index] the first frame's first point
-//   work               in/out  one working set per frame
+//   work               in/out  one working set per frame; the spectra of
+//                              both use work[0]'s spectrum buffers
 //   result             in/out  one record per frame
 //   at                 out     the frame (0 or 1) being analysed when a
 //                              failure is thrown

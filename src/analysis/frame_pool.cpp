@@ -178,7 +178,8 @@ bool analyze_on_threads(std::span<const Sample> samples, const vocana::AnalysisS
     prepare_frame_work(settings, own_work, carry);
     works.resize(static_cast<std::size_t>(threads));
     for (PairWork& pair : works) {
-      for (FrameWork& work : pair) prepare_frame_work(settings, work, again);
+      prepare_frame_work(settings, pair[0], again);
+      prepare_frame_work(settings, pair[1], again, false);
     }
     for (Block& block : pool.ring) {
       block.results.assign(static_cast<std::size_t>(pool.block_frames), carry);
